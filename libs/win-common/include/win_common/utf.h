@@ -1,0 +1,33 @@
+#pragma once
+// UTF-8 inside, UTF-16 only at the Windows API call.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace win_common {
+
+// UTF-16 to UTF-8; each unpaired surrogate becomes U+FFFD.
+std::string utf16_to_utf8(std::u16string_view text);
+
+// UTF-16 to UTF-8, refusing text that holds an unpaired surrogate.
+std::optional<std::string> utf16_to_utf8_strict(std::u16string_view text);
+
+// UTF-8 to UTF-16; each ill-formed byte sequence becomes U+FFFD.
+std::u16string utf8_to_utf16(std::string_view text);
+
+}  // namespace win_common
+
+#ifdef _WIN32
+namespace win_common {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// A NUL-terminated UTF-16 copy for one API call (c_str() of the result).
+std::wstring to_wide(std::string_view text);
+
+// Text read from Windows, unpaired surrogates replaced by U+FFFD.
+std::string from_wide(std::wstring_view text);
+
+}  // namespace win_common
+#endif

@@ -1,0 +1,90 @@
+#pragma once
+// Helpers for tests that run under Windows (Wine): paths of the helper
+// programs built beside the test, scratch folders and child processes.
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+namespace test_support {
+
+// A file next to the running test executable.
+inline std::filesystem::path beside_test(const std::wstring& name) {
+  std::wstring self(32768, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return std::filesystem::path(self).parent_path() / name;
+}
+
+// A fresh folder under the temp folder, removed when the object goes.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::wstring& name) {
+    path_ = std::filesystem::temp_directory_path() / (L"pn-test-" + name);
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::wstring& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A child process started for a test; killed if still running at the end.
+class Child {
+ public:
+  Child(const std::filesystem::path& program, const std::wstring& args) {
+    std::wstring line = L"\"" + program.wstring() + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &si, &pi)) {
+      CloseHandle(pi.hThread);
+      process_ = pi.hProcess;
+      pid_ = pi.dwProcessId;
+    }
+  }
+  ~Child() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 9);
+    CloseHandle(process_);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  DWORD pid() const { return pid_; }
+  bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+  bool wait(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+inline std::string read_bytes(const std::filesystem::path& p) {
+  std::string out;
+  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buffer[4096];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+  CloseHandle(h);
+  return out;
+}
+
+inline void write_bytes(const std::filesystem::path& p, const std::string& bytes) {
+  HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  DWORD n = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+}
+
+}  // namespace test_support

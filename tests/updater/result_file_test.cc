@@ -1,0 +1,53 @@
+// update-result.json and the run log on a real Windows file system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "file_io.h"
+#include "result_file.h"
+#include "run_log.h"
+#include "win_common/utf.h"
+#include "win_test_support.h"
+
+namespace updater {
+namespace {
+
+using test_support::read_bytes;
+using test_support::ScratchDir;
+
+std::string utf8(const std::filesystem::path& p) { return win_common::from_wide(p.wstring()); }
+
+TEST(ResultFile, WrittenBesideTheLogAndReplacedEachTime) {
+  ScratchDir dir(L"result 한글 " + std::to_wstring(GetCurrentProcessId()));
+  const std::string log = utf8(dir / L"updater.log");
+  write_update_result(log, UpdateOutcome::failure("first \"run\", C:\\longer text"));
+  EXPECT_TRUE(read_bytes(dir / L"update-result.json").ends_with(
+      R"(","detail":"first \"run\", C:\\longer text","ok":false})"));
+  write_update_result(log, UpdateOutcome::success("B"));
+  const std::string text = read_bytes(dir / L"update-result.json");
+  ASSERT_TRUE(text.starts_with("{\"at\":\"t=")) << text;
+  const std::string at = text.substr(7, text.find('"', 7) - 7);
+  EXPECT_EQ(text, "{\"at\":\"" + at + "\",\"detail\":\"B\",\"ok\":true}");
+  EXPECT_FALSE(std::filesystem::exists(dir / L"updater.log"));
+}
+
+TEST(RunLogFile, OthersMayReadWriteAndDeleteWhileItIsWritten) {
+  ScratchDir dir(L"log-" + std::to_wstring(GetCurrentProcessId()));
+  const auto path = dir / L"u.log";
+  // The chat application holds the log open, sharing everything.
+  HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_NEW, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  RunLog(utf8(path)).line("one");
+  RunLog(utf8(path)).line("two");
+  CloseHandle(reader);
+  const std::string text = read_bytes(path);
+  EXPECT_NE(text.find(" one\nt="), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with(" two\n")) << text;
+  EXPECT_TRUE(delete_file(utf8(path)));
+  EXPECT_FALSE(delete_file(utf8(path)));
+}
+
+}  // namespace
+}  // namespace updater

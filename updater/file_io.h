@@ -1,0 +1,17 @@
+#pragma once
+// The few file operations of the run; each reports only whether it worked.
+
+#include <string_view>
+
+namespace updater {
+
+// Appends in one write, creating the file when missing. While it is open
+// others may read, write and delete it.
+bool append_file(std::string_view path, std::string_view bytes);
+
+// Creates the file or truncates it, then writes the bytes.
+bool replace_file(std::string_view path, std::string_view bytes);
+
+bool delete_file(std::string_view path);
+
+}  // namespace updater

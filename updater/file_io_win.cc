@@ -1,0 +1,49 @@
+#include <windows.h>
+
+#include "file_io.h"
+#include "win_common/handles.h"
+#include "win_common/utf.h"
+
+namespace updater {
+namespace {
+
+bool write_all(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(
+        bytes.size() > 0x40000000u ? 0x40000000u : bytes.size());
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) ||
+        written == 0)
+      return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+bool write_file(std::string_view path, std::string_view bytes, DWORD access,
+                DWORD share, DWORD disposition) {
+  const std::wstring wide = win_common::to_wide(path);
+  win_common::unique_file file(::CreateFileW(wide.c_str(), access, share,
+                                             nullptr, disposition,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  return write_all(file.get(), bytes);
+}
+
+}  // namespace
+
+bool append_file(std::string_view path, std::string_view bytes) {
+  return write_file(path, bytes, FILE_APPEND_DATA,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    OPEN_ALWAYS);
+}
+
+bool replace_file(std::string_view path, std::string_view bytes) {
+  return write_file(path, bytes, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+}
+
+bool delete_file(std::string_view path) {
+  return ::DeleteFileW(win_common::to_wide(path).c_str()) != 0;
+}
+
+}  // namespace updater

@@ -1,0 +1,58 @@
+// PARLEYNEST-Updater: started by the chat application with everything on
+// its command line; see README.md for the options and what a run does.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "exit_codes.h"
+#include "options.h"
+#include "run_log.h"
+#include "update_sequence.h"
+#include "win_common/error_text.h"
+#include "win_common/handles.h"
+#include "win_common/utf.h"
+#include "windows_services.h"
+
+namespace {
+
+// The tokens after the program name, split by the ordinary Windows rules.
+std::vector<updater::ArgToken> command_line_tokens() {
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  win_common::unique_local owned(argv);
+  std::vector<updater::ArgToken> tokens;
+  for (int i = 1; argv && i < count; ++i) {
+    const std::wstring_view arg(argv[i]);
+    tokens.push_back(win_common::utf16_to_utf8_strict(std::u16string_view(
+        reinterpret_cast<const char16_t*>(arg.data()), arg.size())));
+  }
+  return tokens;
+}
+
+// Visual styles and the common controls of version 6 (the manifest binds
+// them). A failure is reported on standard error and the run goes on.
+void init_gui() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  if (!::InitCommonControlsEx(&icc)) {
+    const std::string text =
+        "[PARLEYNEST-Updater] nwg::init: InitCommonControlsEx: " +
+        win_common::last_windows_error_text() + "\n";
+    std::fputs(text.c_str(), stderr);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::vector<updater::ArgToken> tokens = command_line_tokens();
+  const updater::UpdaterArgs args = updater::parse_args(tokens);
+  init_gui();
+  if (!args.installer || !args.app_exe) return updater::kExitAlways;
+
+  const updater::RunLog log(args.log_path);
+  updater::run_update(args, log, updater::windows_services());
+  return updater::kExitAlways;
+}

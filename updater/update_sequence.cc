@@ -1,0 +1,122 @@
+#include "update_sequence.h"
+
+namespace updater {
+namespace {
+
+constexpr std::string_view kTitleKey = "pcLogin.pc.update.updaterTitle";
+constexpr std::string_view kAppNameKey = "app.name";
+constexpr std::string_view kFailedKey = "pcLogin.pc.update.updaterFailed";
+constexpr std::string_view kConfirmKey = "common.confirm";
+constexpr std::array<std::string_view, 4> kStepKeys = {
+    "pcLogin.pc.update.stepWait", "pcLogin.pc.update.stepVerify",
+    "pcLogin.pc.update.stepInstall", "pcLogin.pc.update.stepRestart"};
+
+class Run {
+ public:
+  Run(const UpdaterArgs& args, const RunLog& log, const UpdateServices& services)
+      : args_(args), log_(log), services_(services) {}
+
+  void go() {
+    const std::string& installer = *args_.installer;
+    const std::string& app = *args_.app_exe;
+    log_.line("start installer=" + installer + " pid=" + pid_text(args_.pid) + " app=" + app);
+    open_progress();
+
+    const UpdateOutcome outcome = wait_verify_install(installer);
+    if (log_.path() && services_.write_update_result)
+      services_.write_update_result(*log_.path(), outcome);
+
+    show_step(UpdateStep::Restart);
+    progress_.reset();
+
+    if (!outcome.ok) {
+      log_.line("failed: " + outcome.text);
+      report_failure();
+    }
+
+    if (auto restarted = services_.restart_app(app))
+      log_.line("app restarted");
+    else
+      log_.line("app restart failed: " + restarted.error());
+
+    services_.delete_installer(installer);
+  }
+
+ private:
+  UpdateOutcome wait_verify_install(const std::string& installer) {
+    show_step(UpdateStep::Wait);
+    if (args_.pid) {
+      if (auto waited = services_.wait_for_app_exit(*args_.pid); !waited)
+        return UpdateOutcome::failure(waited.error());
+      log_.line("app exited");
+    }
+
+    // Held from before the check until the installer has run, so the file
+    // that ran is the file that was checked.
+    const std::shared_ptr<void> hold =
+        services_.hold_installer ? services_.hold_installer(installer) : nullptr;
+
+    show_step(UpdateStep::Verify);
+    std::expected<win_common::SignerIdentity, std::string> signer;
+    if (services_.check_installer_signature) {
+      signer = services_.check_installer_signature(installer, args_.thumbprint);
+      if (!signer) return UpdateOutcome::failure(signer.error());
+      log_.line("signature ok subject=" + signer->subject + " thumb=" + signer->thumbprint);
+    }
+
+    show_step(UpdateStep::Install);
+    if (auto installed = services_.run_installer(installer); !installed)
+      return UpdateOutcome::failure(installed.error());
+    log_.line("installer ok");
+    return UpdateOutcome::success(signer->thumbprint);
+  }
+
+  std::string text(std::string_view key) const {
+    return services_.translate ? services_.translate(key) : std::string(key);
+  }
+
+  void open_progress() {
+    if (!services_.build_progress_dialog) return;
+    ProgressDialogRequest request;
+    for (std::size_t i = 0; i < kStepKeys.size(); ++i) request.step_labels[i] = text(kStepKeys[i]);
+    request.title = text(kTitleKey);
+    request.app_name = text(kAppNameKey);
+    if (services_.font_families) {
+      auto [primary, secondary] = services_.font_families();
+      request.primary_font = std::move(primary);
+      request.secondary_font = std::move(secondary);
+    }
+    progress_ = services_.build_progress_dialog(request);
+  }
+
+  void show_step(UpdateStep step) {
+    if (!progress_) return;
+    progress_->set_current_step(step);
+    progress_->dispatch_pending_messages();
+  }
+
+  void report_failure() {
+    if (!services_.show_message_dialog) return;
+    const std::string title = text(kTitleKey);
+    const std::string message = text(kFailedKey);
+    const std::string button = text(kConfirmKey);
+    services_.show_message_dialog(title, message, button);
+  }
+
+  const UpdaterArgs& args_;
+  const RunLog& log_;
+  const UpdateServices& services_;
+  std::unique_ptr<ProgressView> progress_;
+};
+
+}  // namespace
+
+std::string pid_text(const std::optional<std::uint32_t>& pid) {
+  return pid ? "Some(" + std::to_string(*pid) + ")" : "None";
+}
+
+void run_update(const UpdaterArgs& args, const RunLog& log, const UpdateServices& services) {
+  Run(args, log, services).go();
+}
+
+}  // namespace updater

@@ -1,0 +1,72 @@
+#pragma once
+// The four steps of an update run, in order: wait for the application to
+// end, verify the installer, run it, start the application again.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "options.h"
+#include "outcome.h"
+#include "run_log.h"
+#include "win_common/signer_identity.h"
+
+namespace updater {
+
+struct ProgressDialogRequest {
+  std::string title;
+  std::string app_name;
+  std::string primary_font;
+  std::string secondary_font;
+  std::array<std::string, 4> step_labels;
+};
+
+// The progress window as the run sees it; releasing it closes the window.
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  virtual void set_current_step(UpdateStep step) = 0;
+  virtual void dispatch_pending_messages() = 0;
+};
+
+// What the run needs from the system. Each failure is already one line of
+// text. The window side may be left empty: the run then goes on without.
+struct UpdateServices {
+  std::function<std::expected<void, std::string>(std::uint32_t pid)> wait_for_app_exit;
+  std::function<std::expected<win_common::SignerIdentity, std::string>(
+      std::string_view installer, const std::optional<std::string>& pinned_thumbprint)>
+      check_installer_signature;
+  std::function<std::expected<void, std::string>(std::string_view installer)> run_installer;
+  std::function<std::expected<void, std::string>(std::string_view app)> restart_app;
+  std::function<void(std::string_view installer)> delete_installer;
+  std::function<void(std::string_view log_path, const UpdateOutcome& outcome)>
+      write_update_result;
+
+  // Keeps the installer file from being replaced or deleted while the token
+  // lives: taken before the check, dropped once the installer has run.
+  std::function<std::shared_ptr<void>(std::string_view installer)> hold_installer;
+
+  // Texts of the windows, by key, in the run's language.
+  std::function<std::string(std::string_view key)> translate;
+  // The primary and the secondary font family of the run's language.
+  std::function<std::pair<std::string, std::string>()> font_families;
+  std::function<std::unique_ptr<ProgressView>(const ProgressDialogRequest&)>
+      build_progress_dialog;
+  std::function<void(std::string_view title, std::string_view message,
+                     std::string_view button)>
+      show_message_dialog;
+};
+
+// "Some(4321)" or "None".
+std::string pid_text(const std::optional<std::uint32_t>& pid);
+
+void run_update(const UpdaterArgs& args, const RunLog& log, const UpdateServices& services);
+
+}  // namespace updater

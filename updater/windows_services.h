@@ -1,0 +1,11 @@
+#pragma once
+
+#include "update_sequence.h"
+
+namespace updater {
+
+// The run's services on Windows: process control, the signature check,
+// files and (when they exist) the windows.
+UpdateServices windows_services();
+
+}  // namespace updater
