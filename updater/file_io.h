@@ -1,6 +1,7 @@
 #pragma once
 // The few file operations of the run; each reports only whether it worked.
 
+#include <memory>
 #include <string_view>
 
 namespace updater {
@@ -13,5 +14,12 @@ bool append_file(std::string_view path, std::string_view bytes);
 bool replace_file(std::string_view path, std::string_view bytes);
 
 bool delete_file(std::string_view path);
+
+#ifdef _WIN32
+// Opens the file for reading and shares only reading, so that while the
+// token lives no one can write, replace or delete it. None when it cannot
+// be opened.
+std::shared_ptr<void> hold_file(std::string_view path);
+#endif
 
 }  // namespace updater

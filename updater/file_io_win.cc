@@ -46,4 +46,12 @@ bool delete_file(std::string_view path) {
   return ::DeleteFileW(win_common::to_wide(path).c_str()) != 0;
 }
 
+std::shared_ptr<void> hold_file(std::string_view path) {
+  const std::wstring wide = win_common::to_wide(path);
+  win_common::unique_file file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::shared_ptr<void>(file.release(), [](void* handle) { ::CloseHandle(handle); });
+}
+
 }  // namespace updater

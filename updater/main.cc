@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exit_codes.h"
+#include "i18n/locale.h"
 #include "options.h"
 #include "run_log.h"
 #include "update_sequence.h"
@@ -47,12 +48,16 @@ void init_gui() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  i18n::set_locale("ko");
   const std::vector<updater::ArgToken> tokens = command_line_tokens();
   const updater::UpdaterArgs args = updater::parse_args(tokens);
+  // The language is fixed before any window or catalog text exists.
+  const i18n::language_index language = i18n::language_from_tag(args.locale);
+  i18n::set_locale(i18n::LOCALE_TAGS[language]);
   init_gui();
   if (!args.installer || !args.app_exe) return updater::kExitAlways;
 
   const updater::RunLog log(args.log_path);
-  updater::run_update(args, log, updater::windows_services());
+  updater::run_update(args, log, updater::windows_services(language));
   return updater::kExitAlways;
 }

@@ -57,12 +57,9 @@ class Run {
         services_.hold_installer ? services_.hold_installer(installer) : nullptr;
 
     show_step(UpdateStep::Verify);
-    std::expected<win_common::SignerIdentity, std::string> signer;
-    if (services_.check_installer_signature) {
-      signer = services_.check_installer_signature(installer, args_.thumbprint);
-      if (!signer) return UpdateOutcome::failure(signer.error());
-      log_.line("signature ok subject=" + signer->subject + " thumb=" + signer->thumbprint);
-    }
+    auto signer = services_.check_installer_signature(installer, args_.thumbprint);
+    if (!signer) return UpdateOutcome::failure(signer.error());
+    log_.line("signature ok subject=" + signer->subject + " thumb=" + signer->thumbprint);
 
     show_step(UpdateStep::Install);
     if (auto installed = services_.run_installer(installer); !installed)

@@ -1,8 +1,10 @@
 #include "windows_services.h"
 
 #include "file_io.h"
+#include "i18n/catalog.h"
 #include "process_control.h"
 #include "result_file.h"
+#include "win_common/signer_identity.h"
 
 namespace updater {
 namespace {
@@ -15,18 +17,27 @@ std::expected<void, std::string> as_text(const std::expected<T, ProcessError>& r
 
 }  // namespace
 
-UpdateServices windows_services() {
+UpdateServices windows_services(i18n::language_index language) {
   UpdateServices s;
   s.wait_for_app_exit = [](std::uint32_t pid) {
     return as_text(wait_for_app_exit(pid, kAppExitLimit));
+  };
+  s.check_installer_signature = [](std::string_view installer,
+                                   const std::optional<std::string>& pinned) {
+    return win_common::check_installer_signature(installer, pinned);
   };
   s.run_installer = [](std::string_view installer) {
     return as_text(run_installer(installer));
   };
   s.restart_app = [](std::string_view app) { return restart_app(app); };
+  s.hold_installer = [](std::string_view installer) { return hold_file(installer); };
   s.delete_installer = [](std::string_view installer) { delete_file(installer); };
   s.write_update_result = [](std::string_view log_path, const UpdateOutcome& outcome) {
     write_update_result(log_path, outcome);
+  };
+  s.translate = [language](std::string_view key) { return i18n::translate(language, key); };
+  s.font_families = [] {
+    return std::pair{i18n::primary_font_family(), i18n::secondary_font_family()};
   };
   return s;
 }

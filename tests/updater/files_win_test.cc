@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "file_io.h"
+#include "process_control.h"
 #include "result_file.h"
 #include "run_log.h"
 #include "win_common/utf.h"
@@ -12,6 +13,7 @@
 namespace updater {
 namespace {
 
+using test_support::beside_test;
 using test_support::read_bytes;
 using test_support::ScratchDir;
 
@@ -47,6 +49,32 @@ TEST(RunLogFile, OthersMayReadWriteAndDeleteWhileItIsWritten) {
   EXPECT_TRUE(text.ends_with(" two\n")) << text;
   EXPECT_TRUE(delete_file(utf8(path)));
   EXPECT_FALSE(delete_file(utf8(path)));
+}
+
+TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
+  ScratchDir dir(L"hold-" + std::to_wstring(GetCurrentProcessId()));
+  const auto installer = dir / L"setup.exe";
+  const auto other = dir / L"other.exe";
+  ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), installer.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), other.c_str(), FALSE));
+  {
+    const std::shared_ptr<void> hold = hold_file(utf8(installer));
+    ASSERT_TRUE(hold);
+    HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    EXPECT_FALSE(delete_file(utf8(installer)));
+    EXPECT_FALSE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(MoveFileExW(installer.c_str(), (dir / L"moved.exe").c_str(), 0));
+    // Reading stays shared: the installer can still be read and started.
+    EXPECT_FALSE(read_bytes(installer).empty());
+    EXPECT_TRUE(run_installer(utf8(installer)).has_value());
+  }
+  EXPECT_TRUE(delete_file(utf8(installer)));
+  EXPECT_FALSE(hold_file(utf8(installer)));
 }
 
 }  // namespace

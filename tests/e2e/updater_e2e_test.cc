@@ -1,0 +1,238 @@
+// The real PARLEYNEST-Updater.exe under Wine: a real application process to
+// wait for, installers signed at test time, and the files a run leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <thread>
+
+#include "wine_harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+constexpr char kSwitches[] = "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART\n";
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+class UpdaterRun : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const Paths& s = paths();
+    const fs::path certs = s.work / "certs";
+    ASSERT_EQ(run({"bash", (s.fixtures / "make-certs.sh").string(), certs.string()}), 0);
+    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), certs.string(), "nestworks",
+                   (s.windows_bin / "fake_app.exe").string(), signed_installer().string()}),
+              0);
+    thumbprint_ = trimmed(read_file(certs / "nestworks.thumb"));
+    subject_ = trimmed(read_file(certs / "nestworks.subject"));
+    ASSERT_EQ(thumbprint_.size(), 40u);
+  }
+
+  static fs::path signed_installer() { return paths().work / "signed-installer.exe"; }
+
+  void SetUp() override {
+    dir_ = paths().work / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::copy_file(paths().windows_bin / "fake_app.exe", app());
+    fs::copy_file(signed_installer(), installer());
+  }
+
+  fs::path app() const { return dir_ / "app.exe"; }
+  fs::path installer() const { return dir_ / "setup.exe"; }
+  fs::path log() const { return dir_ / "updater.log"; }
+  fs::path result() const { return dir_ / "update-result.json"; }
+  std::string installer_runs() const { return read_file(dir_ / "setup.exe.runs"); }
+  std::string app_runs() const { return read_file(dir_ / "app.exe.runs"); }
+
+  // Runs the updater with the given arguments; the exit code.
+  int updater(const Lines& args) {
+    Lines argv{paths().wine_run.string(), (paths().windows_bin / "PARLEYNEST-Updater.exe").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    started_ = unix_now();
+    const int code = run(argv);
+    ended_ = unix_now();
+    return code;
+  }
+
+  Lines standard_args() const {
+    return {"--installer", windows_path(installer()), "--app-exe", windows_path(app()), "--log",
+            windows_path(log())};
+  }
+
+  std::string start_line(const std::string& pid = "None") const {
+    return "start installer=" + windows_path(installer()) + " pid=" + pid + " app=" + windows_path(app());
+  }
+  std::string signature_line() const {
+    return "signature ok subject=" + subject_ + " thumb=" + thumbprint_;
+  }
+
+  Lines logged() const { return log_messages(read_file(log()), started_, ended_); }
+
+  // The result file, checked byte for byte with its time read back.
+  void expect_result(const std::string& detail_json, bool ok) const {
+    const std::string text = read_file(result());
+    ASSERT_TRUE(text.starts_with("{\"at\":\"t=")) << text;
+    const std::string seconds = text.substr(9, text.find('"', 9) - 9);
+    const long long at = std::stoll(seconds);
+    EXPECT_GE(at, started_);
+    EXPECT_LE(at, ended_);
+    EXPECT_EQ(text, "{\"at\":\"t=" + std::to_string(at) + "\",\"detail\":" + detail_json +
+                        ",\"ok\":" + (ok ? "true" : "false") + "}");
+  }
+
+  // The application was started again, with no arguments, exactly once.
+  void expect_restarted(const std::string& earlier_runs = "") const {
+    ASSERT_TRUE(wait_for_file(dir_ / "app.exe.runs", std::chrono::seconds(10)));
+    for (int i = 0; i < 100 && app_runs() == earlier_runs; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(app_runs(), earlier_runs + "\n");
+  }
+
+  fs::path dir_;
+  long long started_ = 0, ended_ = 0;
+  static inline std::string thumbprint_, subject_;
+};
+
+TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
+  EXPECT_EQ(updater({}), 0);
+  EXPECT_EQ(updater({"--installer", windows_path(installer()), "--log", windows_path(log())}), 0);
+  EXPECT_EQ(updater({"--app-exe", windows_path(app()), "--log", windows_path(log()), "--installer"}), 0);
+  EXPECT_FALSE(fs::exists(log()));
+  EXPECT_FALSE(fs::exists(result()));
+  EXPECT_TRUE(fs::exists(installer()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(dir_ / "app.exe.runs"));
+}
+
+TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
+  const fs::path pid_file = dir_ / "app.pid";
+  Background running_app({paths().wine_run.string(), app().string(), "--pid-file",
+                          windows_path(pid_file), "--stay-ms", "3000"});
+  ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
+  const std::string pid = read_file(pid_file);
+  const std::string first_run = app_runs();
+
+  Lines args = standard_args();
+  args.insert(args.end(), {"--pid", pid});
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(updater(args), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
+  EXPECT_TRUE(running_app.finished());
+
+  EXPECT_EQ(logged(), (Lines{start_line("Some(" + pid + ")"), "app exited", signature_line(),
+                             "installer ok", "app restarted"}));
+  expect_result("\"" + thumbprint_ + "\"", true);
+  EXPECT_EQ(installer_runs(), kSwitches);
+  EXPECT_FALSE(fs::exists(installer()));
+  expect_restarted(first_run);
+}
+
+TEST_F(UpdaterRun, FailingInstallerIsReportedAndTheAppStillRestarts) {
+  write_file(dir_ / "setup.exe.behaviour", "--exit 3");
+  EXPECT_EQ(updater(standard_args()), 0);
+  EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "failed: 설치 파일 종료 코드 3",
+                             "app restarted"}));
+  expect_result("\"설치 파일 종료 코드 3\"", false);
+  EXPECT_EQ(installer_runs(), kSwitches);
+  EXPECT_FALSE(fs::exists(installer()));
+  expect_restarted();
+}
+
+TEST_F(UpdaterRun, UnsignedInstallerIsNeverStartedAndIsDeleted) {
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(updater(standard_args()), 0);
+  const std::string failure = "Authenticode 검증 실패 (코드=0x800B0100)";
+  EXPECT_EQ(logged(), (Lines{start_line(), "failed: " + failure, "app restarted"}));
+  expect_result("\"" + failure + "\"", false);
+  EXPECT_EQ(installer_runs(), "");
+  EXPECT_FALSE(fs::exists(installer()));
+  expect_restarted();
+}
+
+TEST_F(UpdaterRun, PinnedThumbprintMustMatch) {
+  std::string lower = thumbprint_;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  Lines args = standard_args();
+  args.insert(args.end(), {"--thumbprint", " " + lower + "\n"});
+  EXPECT_EQ(updater(args), 0);
+  EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
+  expect_result("\"" + thumbprint_ + "\"", true);
+
+  fs::copy_file(signed_installer(), installer());
+  fs::remove(dir_ / "setup.exe.runs");
+  fs::remove(log());
+  const std::string wrong = thumbprint_.substr(0, 39) + (thumbprint_[39] == '0' ? "1" : "0");
+  args = standard_args();
+  args.insert(args.end(), {"--thumbprint", wrong});
+  EXPECT_EQ(updater(args), 0);
+  const std::string failure = "서명 지문이 다름(기대 " + wrong + " · 실제 " + thumbprint_ + ")";
+  EXPECT_EQ(logged(), (Lines{start_line(), "failed: " + failure, "app restarted"}));
+  expect_result("\"" + failure + "\"", false);
+  EXPECT_EQ(installer_runs(), "");
+  EXPECT_FALSE(fs::exists(installer()));
+}
+
+TEST_F(UpdaterRun, MissingApplicationIsLoggedAsRestartFailure) {
+  Lines args = standard_args();
+  args[3] = windows_path(dir_ / "no such app.exe");
+  EXPECT_EQ(updater(args), 0);
+  const Lines lines = logged();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[2], "installer ok");
+  EXPECT_TRUE(lines[3].starts_with("app restart failed: ")) << lines[3];
+  EXPECT_TRUE(lines[3].ends_with(" (os error 2)")) << lines[3];
+  expect_result("\"" + thumbprint_ + "\"", true);
+  EXPECT_FALSE(fs::exists(installer()));
+}
+
+TEST_F(UpdaterRun, WithoutLogNoFilesAreWrittenButEveryStepRuns) {
+  EXPECT_EQ(updater({"--app-exe", windows_path(app()), "--installer", windows_path(installer())}), 0);
+  EXPECT_EQ(installer_runs(), kSwitches);
+  EXPECT_FALSE(fs::exists(installer()));
+  expect_restarted();
+  Lines names;
+  for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Lines{"app.exe", "app.exe.runs", "setup.exe.runs"}));
+}
+
+TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
+  const fs::path folder = dir_ / "업데이트 기록 폴더";
+  fs::create_directories(folder);
+  Lines args = standard_args();
+  args[5] = windows_path(folder / "run log.txt");
+  EXPECT_EQ(updater(args), 0);
+  EXPECT_EQ(log_messages(read_file(folder / "run log.txt"), started_, ended_),
+            (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
+  const std::string text = read_file(folder / "update-result.json");
+  EXPECT_TRUE(text.ends_with(",\"detail\":\"" + thumbprint_ + "\",\"ok\":true}")) << text;
+  EXPECT_FALSE(fs::exists(log()));
+}
+
+TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
+  for (const char* locale : {"JA", "EN-gb"}) {
+    SCOPED_TRACE(locale);
+    fs::copy_file(signed_installer(), installer(), fs::copy_options::overwrite_existing);
+    write_file(dir_ / "setup.exe.behaviour", "--exit 1");
+    fs::remove(log());
+    Lines args = standard_args();
+    args.insert(args.end(), {"--locale", locale});
+    EXPECT_EQ(updater(args), 0);
+    EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "failed: 설치 파일 종료 코드 1",
+                               "app restarted"}));
+    expect_result("\"설치 파일 종료 코드 1\"", false);
+    EXPECT_FALSE(fs::exists(installer()));
+  }
+}
+
+}  // namespace
+}  // namespace e2e
