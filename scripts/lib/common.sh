@@ -1,0 +1,93 @@
+# Shared set-up of scripts/test.sh and scripts/demo.sh: packages, builds,
+# the Wine prefix, a virtual display and a wineserver that stays up.
+# Sourced, not run.
+
+PN_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+export PN_WINEPREFIX="${PN_WINEPREFIX:-$PN_ROOT/build/wineprefix}"
+export WINEPREFIX="$PN_WINEPREFIX"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+pn_log() { printf '\n== %s\n' "$*"; }
+
+# Installs what is missing (Debian 12, as root).
+pn_ensure_packages() {
+  local need=()
+  command -v cmake >/dev/null || need+=(cmake)
+  command -v make >/dev/null || need+=(make)
+  command -v g++ >/dev/null || need+=(g++)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64 g++-mingw-w64-x86-64-posix)
+  [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+  command -v Xvfb >/dev/null || need+=(xvfb)
+  command -v openssl >/dev/null || need+=(openssl)
+  command -v osslsigncode >/dev/null || need+=(osslsigncode)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  command -v import >/dev/null || need+=(imagemagick)
+  command -v xdotool >/dev/null || need+=(xdotool)
+  [ -d /usr/share/fonts/truetype/nanum ] || need+=(fonts-nanum)
+  [ -d /usr/share/fonts/opentype/noto ] || need+=(fonts-noto-cjk)
+  if [ ${#need[@]} -gt 0 ]; then
+    pn_log "installing ${need[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  fi
+}
+
+# pn_build PRESET [extra cmake arguments]
+pn_build() {
+  local preset="$1"
+  shift
+  pn_log "building ($preset)"
+  cmake --preset "$preset" "$@" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)"
+}
+
+# A virtual display of our own for Wine's windows.
+pn_start_display() {
+  local n=99
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  PN_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && return; sleep 0.1; done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+# The project's Wine prefix, made once: 64-bit, no Mono or Gecko, and the
+# Korean and Japanese font families of the windows mapped to installed fonts.
+pn_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    pn_log "making the Wine prefix $WINEPREFIX"
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  fi
+  local reg="$WINEPREFIX/pn-fonts.reg"
+  if [ ! -f "$reg" ]; then
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"굴림"="NanumGothic"' '"돋움"="NanumGothic"' '"Gulim"="NanumGothic"' \
+      '"Dotum"="NanumGothic"' '"MS Gothic"="Noto Sans CJK JP"' '' |
+      { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$reg.tmp"
+    /usr/lib/wine/wine64 regedit /S "$(winepath_of "$reg.tmp")" >/dev/null 2>&1
+    mv "$reg.tmp" "$reg"
+  fi
+  # The first program of a wineserver session starts Wine's own services,
+  # which keep the standard handles they inherited: start them here, away
+  # from the output pipes of CTest, which would otherwise wait on them.
+  /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+}
+
+winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
+
+# One wineserver for the whole run, started before anything else of Wine:
+# each Wine start then costs far less.
+pn_start_wineserver() {
+  mkdir -p "$WINEPREFIX"
+  wineserver -p || true
+}
+
+pn_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${PN_XVFB_PID:-}" ]; then kill "$PN_XVFB_PID" 2>/dev/null || true; fi
+}
