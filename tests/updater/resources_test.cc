@@ -1,0 +1,93 @@
+// What the built PARLEYNEST-Updater.exe carries: version texts, icon group
+// and manifest.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "win_test_support.h"
+
+namespace {
+
+const std::wstring& updater_path() {
+  static const std::wstring path = test_support::beside_test(L"PARLEYNEST-Updater.exe").wstring();
+  return path;
+}
+
+std::wstring version_string(const std::vector<char>& block, const std::wstring& name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring query = L"\\StringFileInfo\\041204B0\\" + name;
+  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0) return L"<none>";
+  return std::wstring(static_cast<const wchar_t*>(value), length - 1);
+}
+
+TEST(UpdaterResources, VersionInformationInKorean) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(updater_path().c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(updater_path().c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00000001u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00100000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00000001u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00100000u);
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  EXPECT_EQ(translation[0], 0x0412);
+  EXPECT_EQ(translation[1], 1200);
+
+  EXPECT_EQ(version_string(block, L"ProductName"), L"파랑둥지");
+  EXPECT_EQ(version_string(block, L"FileDescription"), L"파랑둥지 업데이트");
+  EXPECT_EQ(version_string(block, L"InternalName"), L"PARLEYNEST-Updater");
+  EXPECT_EQ(version_string(block, L"OriginalFilename"), L"PARLEYNEST-Updater.exe");
+  EXPECT_EQ(version_string(block, L"CompanyName"), L"NESTWORKS");
+}
+
+TEST(UpdaterResources, IconGroupOfEightPngImagesAndManifest) {
+  HMODULE module = LoadLibraryExW(updater_path().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+
+  HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+  ASSERT_NE(group, nullptr);
+  const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+  ASSERT_NE(dir, nullptr);
+  const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+  EXPECT_EQ(count, 8);
+  std::vector<int> sizes;
+  for (WORD i = 0; i < count; ++i) {
+    const BYTE* entry = dir + 6 + 14 * i;  // GRPICONDIRENTRY
+    sizes.push_back(entry[0] == 0 ? 256 : entry[0]);
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 6), 32);  // bits per pixel
+    const WORD id = *reinterpret_cast<const WORD*>(entry + 12);
+    HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_ICON));
+    ASSERT_NE(image, nullptr);
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, image)));
+    EXPECT_EQ(std::string(bytes, 4), "\x89PNG");
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 96, 128, 256}));
+
+  HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+  ASSERT_NE(manifest, nullptr);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                         SizeofResource(module, manifest));
+  EXPECT_NE(text.find("<description>PARLEYNEST PC</description>"), std::string::npos);
+  EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(text.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
+  EXPECT_NE(text.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
+  EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos);
+  EXPECT_EQ(text.find("dpiAware"), std::string::npos);
+  FreeLibrary(module);
+}
+
+}  // namespace
