@@ -62,7 +62,7 @@ update_once() {
   echo
   echo "installer still there: $([ -e "$installer" ] && echo yes || echo no)"
   echo "installed version: $(cat "$app_dir/version.txt" 2>/dev/null || echo 0.1.16)"
-  wineserver -k 2>/dev/null || true  # closes the restarted application
+  "$PN_WINESERVER" -k 2>/dev/null || true  # closes the restarted application
   sleep 1
   pn_start_wineserver
 }

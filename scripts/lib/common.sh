@@ -5,6 +5,7 @@
 PN_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 export PN_WINEPREFIX="${PN_WINEPREFIX:-$PN_ROOT/build/wineprefix}"
 export WINEPREFIX="$PN_WINEPREFIX"
+PN_WINESERVER=/usr/lib/wine/wineserver
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
@@ -30,7 +31,7 @@ pn_ensure_packages() {
     pn_log "installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    apt-get install -y -qq "${need[@]}" >/dev/null
   fi
 }
 
@@ -84,10 +85,10 @@ winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 # each Wine start then costs far less.
 pn_start_wineserver() {
   mkdir -p "$WINEPREFIX"
-  wineserver -p || true
+  "$PN_WINESERVER" -p || true
 }
 
 pn_stop() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$PN_WINESERVER" -k >/dev/null 2>&1 || true
   if [ -n "${PN_XVFB_PID:-}" ]; then kill "$PN_XVFB_PID" 2>/dev/null || true; fi
 }

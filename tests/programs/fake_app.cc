@@ -5,6 +5,8 @@
 //   --pid-file P   writes the process id to P
 //   --stay-ms N    keeps running N milliseconds
 //   --exit N       ends with exit code N (default 0)
+//   --try-write P  opens P for writing; adds 16 to the exit code if it could
+//   --try-delete P deletes P; adds 32 to the exit code if it could
 // The same options are also read from "<own path>.behaviour" when that file
 // exists (an installer and a restarted application get no options of ours).
 // Other arguments are ignored.
@@ -95,7 +97,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } else if (name == L"--stay-ms") {
       Sleep(static_cast<DWORD>(std::wcstoul(value.c_str(), nullptr, 10)));
     } else if (name == L"--exit") {
-      exit_code = static_cast<int>(std::wcstoul(value.c_str(), nullptr, 0));
+      exit_code += static_cast<int>(std::wcstoul(value.c_str(), nullptr, 0));
+    } else if (name == L"--try-write") {
+      HANDLE h = CreateFileW(value.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+      if (h != INVALID_HANDLE_VALUE) {
+        exit_code += 16;
+        CloseHandle(h);
+      }
+    } else if (name == L"--try-delete") {
+      if (DeleteFileW(value.c_str())) exit_code += 32;
     }
   }
   return exit_code;

@@ -61,6 +61,12 @@ class Child {
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   bool wait(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+  // The exit code once it has ended (within `ms`), else STILL_ACTIVE.
+  DWORD exit_code(DWORD ms) const {
+    DWORD code = STILL_ACTIVE;
+    if (wait(ms)) GetExitCodeProcess(process_, &code);
+    return code;
+  }
 
  private:
   HANDLE process_ = nullptr;

@@ -14,6 +14,7 @@ namespace updater {
 namespace {
 
 using test_support::beside_test;
+using test_support::Child;
 using test_support::read_bytes;
 using test_support::ScratchDir;
 
@@ -69,11 +70,16 @@ TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
     EXPECT_FALSE(delete_file(utf8(installer)));
     EXPECT_FALSE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_FALSE(MoveFileExW(installer.c_str(), (dir / L"moved.exe").c_str(), 0));
+    // Nor from another process.
+    Child intruder(beside_test(L"fake_app.exe"),
+                   L"--try-write \"" + installer.wstring() + L"\" --try-delete \"" + installer.wstring() + L"\"");
+    EXPECT_EQ(intruder.exit_code(10000), 0u);
     // Reading stays shared: the installer can still be read and started.
     EXPECT_FALSE(read_bytes(installer).empty());
     EXPECT_TRUE(run_installer(utf8(installer)).has_value());
   }
-  EXPECT_TRUE(delete_file(utf8(installer)));
+  Child after_release(beside_test(L"fake_app.exe"), L"--try-delete \"" + installer.wstring() + L"\"");
+  EXPECT_EQ(after_release.exit_code(10000), 32u);
   EXPECT_FALSE(hold_file(utf8(installer)));
 }
 
