@@ -6,7 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#include "win_common/utf.h"
+
 namespace test_support {
+
+// A path as the UTF-8 text the product's functions take.
+inline std::string utf8(const std::filesystem::path& p) { return win_common::from_wide(p.wstring()); }
 
 // A file next to the running test executable.
 inline std::filesystem::path beside_test(const std::wstring& name) {

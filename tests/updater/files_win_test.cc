@@ -7,7 +7,6 @@
 #include "process_control.h"
 #include "result_file.h"
 #include "run_log.h"
-#include "win_common/utf.h"
 #include "win_test_support.h"
 
 namespace updater {
@@ -17,8 +16,7 @@ using test_support::beside_test;
 using test_support::Child;
 using test_support::read_bytes;
 using test_support::ScratchDir;
-
-std::string utf8(const std::filesystem::path& p) { return win_common::from_wide(p.wstring()); }
+using test_support::utf8;
 
 TEST(ResultFile, WrittenBesideTheLogAndReplacedEachTime) {
   ScratchDir dir(L"result 한글 " + std::to_wstring(GetCurrentProcessId()));

@@ -6,7 +6,6 @@
 #include <chrono>
 
 #include "process_control.h"
-#include "win_common/utf.h"
 #include "win_test_support.h"
 
 namespace updater {
@@ -17,9 +16,8 @@ using test_support::beside_test;
 using test_support::Child;
 using test_support::read_bytes;
 using test_support::ScratchDir;
+using test_support::utf8;
 using test_support::write_bytes;
-
-std::string utf8(const std::filesystem::path& p) { return win_common::from_wide(p.wstring()); }
 
 TEST(WaitForAppExit, ProcessThatEndsInTime) {
   Child app(beside_test(L"fake_app.exe"), L"--stay-ms 700");
