@@ -61,7 +61,9 @@ std::optional<std::string> certificate_subject(PCCERT_CONTEXT certificate) {
                                            name.data(), kNameUnits);
   // The count includes the terminating NUL.
   if (count <= 1) return std::nullopt;
-  return win_common::from_wide(std::wstring_view(name.data(), count - 1));
+  // A longer name arrives cut to the buffer; never read past it.
+  const std::size_t units = count - 1 < kNameUnits ? count - 1 : kNameUnits - 1;
+  return win_common::from_wide(std::wstring_view(name.data(), units));
 }
 
 }  // namespace roostbox
