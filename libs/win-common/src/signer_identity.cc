@@ -3,12 +3,12 @@
 #include <cstddef>
 #include <optional>
 
+#include "win_common/utf.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
 #include <array>
-
-#include "win_common/utf.h"
 #endif
 
 namespace win_common {
@@ -17,49 +17,10 @@ const std::string_view REQUIRED_SIGNER_TEXT = "NESTWORKS";
 
 namespace {
 
-constexpr char32_t kIllFormed = 0xFFFFFFFF;
-
-struct Decoded {
-  char32_t code_point;  // kIllFormed for a byte that starts no valid sequence
-  std::size_t length;
-};
-
-// The code point that starts at `i`; an ill-formed sequence yields its first
-// byte alone.
-Decoded decode_at(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t need = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    need = 1;
-    cp = lead & 0x1Fu;
-    min = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    need = 2;
-    cp = lead & 0x0Fu;
-    min = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    need = 3;
-    cp = lead & 0x07u;
-    min = 0x10000;
-  } else {
-    return {kIllFormed, 1};
-  }
-  if (text.size() - i <= need) return {kIllFormed, 1};
-  for (std::size_t k = 1; k <= need; ++k) {
-    const unsigned char b = byte(i + k);
-    if ((b & 0xC0) != 0x80) return {kIllFormed, 1};
-    cp = (cp << 6) | (b & 0x3Fu);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {kIllFormed, 1};
-  return {cp, need + 1};
-}
-
 // Unicode's White_Space property.
-bool is_white_space(char32_t cp) {
+bool is_white_space(const Utf8Char& c) {
+  if (!c.valid) return false;
+  const char32_t cp = c.code_point;
   return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 ||
          cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 ||
          cp == 0x2029 || cp == 0x202F || cp == 0x205F || cp == 0x3000;
@@ -68,15 +29,15 @@ bool is_white_space(char32_t cp) {
 std::string_view trim_white_space(std::string_view text) {
   std::size_t begin = 0;
   while (begin < text.size()) {
-    const Decoded d = decode_at(text, begin);
-    if (!is_white_space(d.code_point)) break;
+    const Utf8Char d = decode_utf8(text, begin);
+    if (!is_white_space(d)) break;
     begin += d.length;
   }
   std::size_t end = begin;
   for (std::size_t i = begin; i < text.size();) {
-    const Decoded d = decode_at(text, i);
+    const Utf8Char d = decode_utf8(text, i);
     i += d.length;
-    if (!is_white_space(d.code_point)) end = i;
+    if (!is_white_space(d)) end = i;
   }
   return text.substr(begin, end - begin);
 }
@@ -114,17 +75,17 @@ std::string normalize_pin(std::string_view pin) {
   std::string out;
   out.reserve(trimmed.size());
   for (std::size_t i = 0; i < trimmed.size();) {
-    const Decoded d = decode_at(trimmed, i);
+    const Utf8Char d = decode_utf8(trimmed, i);
     const std::string_view bytes = trimmed.substr(i, d.length);
     i += d.length;
-    if (d.code_point >= 'a' && d.code_point <= 'z') {
+    if (d.valid && d.code_point >= 'a' && d.code_point <= 'z') {
       out.push_back(static_cast<char>(bytes[0] - 'a' + 'A'));
       continue;
     }
 #ifdef _WIN32
     // Letters beyond ASCII (fullwidth ones, say); bytes that are not UTF-8
     // stay as they are.
-    if (d.code_point >= 0x80 && d.code_point != kIllFormed) {
+    if (d.valid && d.code_point >= 0x80) {
       if (std::optional<std::string> upper = upper_case_invariant(bytes)) {
         out += *upper;
         continue;

@@ -70,46 +70,41 @@ std::optional<std::string> utf16_to_utf8_strict(std::u16string_view text) {
   return out;
 }
 
+Utf8Char decode_utf8(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(at);
+  if (lead < 0x80) return {lead, 1, true};
+  std::size_t need = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    need = 1, cp = lead & 0x1F, min = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    need = 2, cp = lead & 0x0F, min = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    need = 3, cp = lead & 0x07, min = 0x10000;
+  } else {
+    return {kReplacement, 1, false};
+  }
+  std::size_t j = 1;
+  for (; j <= need && at + j < text.size(); ++j) {
+    const std::uint8_t b = byte(at + j);
+    if ((b & 0xC0) != 0x80) break;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (j <= need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return {kReplacement, j, false};
+  return {cp, need + 1, true};
+}
+
 std::u16string utf8_to_utf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  const auto byte = [&](std::size_t i) {
-    return static_cast<std::uint8_t>(text[i]);
-  };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::uint8_t b0 = byte(i);
-    std::size_t need = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-      out.push_back(static_cast<char16_t>(b0));
-      ++i;
-      continue;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      need = 1, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      need = 2, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      need = 3, cp = b0 & 0x07, min = 0x10000;
-    } else {
-      out.push_back(static_cast<char16_t>(kReplacement));
-      ++i;
-      continue;
-    }
-    std::size_t j = 1;
-    for (; j <= need && i + j < text.size(); ++j) {
-      const std::uint8_t b = byte(i + j);
-      if ((b & 0xC0) != 0x80) break;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (j <= need || cp < min || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-      // Ill-formed: replace the lead byte and the continuation bytes read.
-      out.push_back(static_cast<char16_t>(kReplacement));
-      i += j;
-      continue;
-    }
+  for (std::size_t i = 0; i < text.size();) {
+    const Utf8Char c = decode_utf8(text, i);
+    i += c.length;
+    // Ill-formed sequences come out as U+FFFD.
+    char32_t cp = c.valid ? c.code_point : kReplacement;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -117,7 +112,6 @@ std::u16string utf8_to_utf16(std::string_view text) {
     } else {
       out.push_back(static_cast<char16_t>(cp));
     }
-    i += need + 1;
   }
   return out;
 }

@@ -1,11 +1,25 @@
 #pragma once
 // UTF-8 inside, UTF-16 only at the Windows API call.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace win_common {
+
+// One character of UTF-8 text. An ill-formed sequence is not valid and
+// spans its lead byte with the continuation bytes that follow it (at most
+// as many as the lead byte announces), never a byte that starts another
+// character.
+struct Utf8Char {
+  char32_t code_point;  // meaningful only when valid
+  std::size_t length;   // bytes, at least 1
+  bool valid;
+};
+
+// The character that starts at byte `at` (< text.size()).
+Utf8Char decode_utf8(std::string_view text, std::size_t at);
 
 // UTF-16 to UTF-8; each unpaired surrogate becomes U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
