@@ -1,6 +1,8 @@
 #pragma once
 // One small owning type per kind of Windows handle. Each releases its
-// handle exactly once, on every path; a failing release is ignored.
+// handle exactly once, on every path; a failing release is ignored, and
+// releasing keeps the thread's last error, so an error text taken after a
+// failed call is still the text of that call.
 
 #include <windows.h>
 
@@ -34,7 +36,10 @@ class unique_resource {
   T release() { return std::exchange(value_, invalid()); }
   void reset(T value = invalid()) {
     const T old = std::exchange(value_, value);
-    if (old != invalid()) Close(old);
+    if (old == invalid()) return;
+    const DWORD last_error = ::GetLastError();
+    Close(old);
+    ::SetLastError(last_error);
   }
 
  private:
