@@ -9,6 +9,7 @@
 
 #include "exit_codes.h"
 #include "i18n/locale.h"
+#include "nestui_kit/borderless.h"
 #include "options.h"
 #include "run_log.h"
 #include "update_sequence.h"
@@ -34,15 +35,19 @@ std::vector<updater::ArgToken> command_line_tokens() {
 }
 
 // Visual styles and the common controls of version 6 (the manifest binds
-// them). A failure is reported on standard error and the run goes on.
+// them), and the window classes of the kit. A failure is reported on
+// standard error and the run goes on; the windows then normally cannot be
+// built and the run goes without them.
 void init_gui() {
+  std::string error;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  if (!::InitCommonControlsEx(&icc)) {
-    const std::string text =
-        "[PARLEYNEST-Updater] nwg::init: InitCommonControlsEx: " +
-        win_common::last_windows_error_text() + "\n";
-    std::fputs(text.c_str(), stderr);
-  }
+  if (!::InitCommonControlsEx(&icc))
+    error = "InitCommonControlsEx: " + win_common::last_windows_error_text();
+  else if (auto registered = nestui_kit::register_window_classes(); !registered)
+    error = registered.error();
+  if (error.empty()) return;
+  const std::string text = "[PARLEYNEST-Updater] nwg::init: " + error + "\n";
+  std::fputs(text.c_str(), stderr);
 }
 
 }  // namespace

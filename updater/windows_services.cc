@@ -2,6 +2,8 @@
 
 #include "file_io.h"
 #include "i18n/catalog.h"
+#include "nestui_kit/dialogs.h"
+#include "nestui_kit/progress_dialog.h"
 #include "process_control.h"
 #include "result_file.h"
 #include "win_common/signer_identity.h"
@@ -13,6 +15,28 @@ template <typename T>
 std::expected<void, std::string> as_text(const std::expected<T, ProcessError>& result) {
   if (result) return {};
   return std::unexpected(error_text(result.error()));
+}
+
+// The kit's progress dialog as the run sees it.
+class KitProgressView final : public ProgressView {
+ public:
+  explicit KitProgressView(nestui_kit::ProgressDialog dialog) : dialog_(std::move(dialog)) {}
+  void set_current_step(UpdateStep step) override {
+    nestui_kit::set_current_step(dialog_, static_cast<std::size_t>(step));
+  }
+  void dispatch_pending_messages() override { nestui_kit::dispatch_pending_messages(); }
+
+ private:
+  nestui_kit::ProgressDialog dialog_;
+};
+
+std::unique_ptr<ProgressView> build_progress_view(const ProgressDialogRequest& request) {
+  auto dialog = nestui_kit::build_progress_dialog(
+      {request.title, request.app_name, request.primary_font, request.secondary_font,
+       std::vector<std::string>(request.step_labels.begin(), request.step_labels.end())});
+  // A window that cannot be built is dropped: the run goes on without one.
+  if (!dialog) return nullptr;
+  return std::make_unique<KitProgressView>(std::move(*dialog));
 }
 
 }  // namespace
@@ -38,6 +62,11 @@ UpdateServices windows_services(i18n::language_index language) {
   s.translate = [language](std::string_view key) { return i18n::translate(language, key); };
   s.font_families = [] {
     return std::pair{i18n::primary_font_family(), i18n::secondary_font_family()};
+  };
+  s.build_progress_dialog = build_progress_view;
+  s.show_message_dialog = [](std::string_view title, std::string_view message,
+                             std::string_view button) {
+    nestui_kit::show_message_dialog(title, message, button);
   };
   return s;
 }

@@ -63,12 +63,17 @@ pn_wine_prefix() {
     pn_log "making the Wine prefix $WINEPREFIX"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   fi
-  local reg="$WINEPREFIX/pn-fonts.reg"
+  # Without a window manager (Xvfb) Wine's own handling of top-level
+  # windows (Managed=N) spares a wait of about 2 s at each destroyed window;
+  # a program that crashes ends instead of waiting in Wine's debugger.
+  local reg="$WINEPREFIX/pn-settings.reg"
   if [ ! -f "$reg" ]; then
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
       '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
       '"굴림"="NanumGothic"' '"돋움"="NanumGothic"' '"Gulim"="NanumGothic"' \
-      '"Dotum"="NanumGothic"' '"MS Gothic"="Noto Sans CJK JP"' '' |
+      '"Dotum"="NanumGothic"' '"MS Gothic"="Noto Sans CJK JP"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' |
       { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$reg.tmp"
     /usr/lib/wine/wine64 regedit /S "$(winepath_of "$reg.tmp")" >/dev/null 2>&1
     mv "$reg.tmp" "$reg"

@@ -11,6 +11,13 @@ namespace nestui_kit {
 // A Windows COLORREF: red in the low byte, then green, then blue.
 using Colorref = std::uint32_t;
 
+// The colours of one face of a text button.
+struct FaceColors {
+  Colorref fill;
+  Colorref border;
+  Colorref text;
+};
+
 // The grey form of a colour: grey(v, v, v) with
 // v = min(255, (299 R + 587 G + 114 B) / 1000 + 20).
 Colorref grey_of(Colorref colour);
@@ -37,13 +44,6 @@ void tint_pixels(std::span<std::uint8_t> pixels, std::uint32_t percent, bool dar
 namespace nestui_kit {
 
 using BitmapResult = std::expected<win_common::unique_bitmap, std::string>;
-
-// The colours of one face of a text button.
-struct FaceColors {
-  Colorref fill;
-  Colorref border;
-  Colorref text;
-};
 
 // A text button's face: filled, framed with a 1-pixel border, the text on
 // one line, vertically centred, centred or `left_margin` from the left, the

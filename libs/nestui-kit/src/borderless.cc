@@ -1,0 +1,13 @@
+#include "nestui_kit/borderless.h"
+
+#include <algorithm>
+
+namespace nestui_kit {
+
+Point centred_origin(const Rect& work, std::int32_t width, std::int32_t height) {
+  const std::int32_t spare_x = std::max<std::int32_t>(0, (work.right - work.left) - width);
+  const std::int32_t spare_y = std::max<std::int32_t>(0, (work.bottom - work.top) - height);
+  return {work.left + spare_x / 2, work.top + spare_y / 2};
+}
+
+}  // namespace nestui_kit

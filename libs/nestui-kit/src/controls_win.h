@@ -1,0 +1,47 @@
+#pragma once
+// Child controls of the kit's windows. They belong to their parent window,
+// which destroys them with itself.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "win_common/error_text.h"
+#include "win_common/utf.h"
+
+namespace nestui_kit {
+
+struct ChildSpec {
+  const wchar_t* window_class;
+  std::string_view text;
+  DWORD style;
+  DWORD ex_style = 0;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  std::uintptr_t id = 0;
+};
+
+inline std::expected<HWND, std::string> create_child(HWND parent, const ChildSpec& spec) {
+  const HWND child = ::CreateWindowExW(
+      spec.ex_style, spec.window_class, win_common::to_wide(spec.text).c_str(), spec.style, spec.x,
+      spec.y, spec.width, spec.height, parent, reinterpret_cast<HMENU>(spec.id),
+      ::GetModuleHandleW(nullptr), nullptr);
+  if (!child) return std::unexpected("CreateWindowExW: " + win_common::last_windows_error_text());
+  return child;
+}
+
+// A one-line text label: left-aligned, vertically centred, ampersands shown
+// as typed.
+inline constexpr DWORD kLabelStyle =
+    WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX | SS_CENTERIMAGE;
+
+inline void set_font(HWND control, HFONT font) {
+  ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+}  // namespace nestui_kit

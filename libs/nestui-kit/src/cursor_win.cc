@@ -1,0 +1,63 @@
+#include <algorithm>
+#include <vector>
+
+#include "nestui_kit/cursor.h"
+#include "nestui_kit/handlers.h"
+#include "win_common/window_subclass.h"
+
+namespace nestui_kit {
+namespace {
+
+// Per thread: the controls that show the hand, and the cursor handlers on
+// their root windows. A handler whose window is gone drops out, so a new
+// window that happens to get the same handle value gets a handler again.
+struct HandCursors {
+  std::vector<HWND> controls;
+  std::vector<win_common::window_subclass> roots;
+
+  bool shows_hand(HWND window) const {
+    return std::find(controls.begin(), controls.end(), window) != controls.end() &&
+           ::IsWindowEnabled(window);
+  }
+};
+
+HandCursors& hand_cursors() {
+  thread_local HandCursors cursors;
+  return cursors;
+}
+
+std::optional<LRESULT> on_root_message(HWND, UINT message, WPARAM wparam, LPARAM) {
+  if (message != WM_SETCURSOR) return std::nullopt;
+  if (!hand_cursors().shows_hand(reinterpret_cast<HWND>(wparam))) return std::nullopt;
+  if (HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND)) ::SetCursor(hand);
+  return TRUE;
+}
+
+}  // namespace
+
+void register_hand_cursor(HWND control) {
+  HandCursors& cursors = hand_cursors();
+  if (std::find(cursors.controls.begin(), cursors.controls.end(), control) ==
+      cursors.controls.end())
+    cursors.controls.push_back(control);
+  const HWND root = ::GetAncestor(control, GA_ROOT);
+  if (!root) return;
+  std::erase_if(cursors.roots, [](const auto& handler) { return !handler.window(); });
+  if (std::any_of(cursors.roots.begin(), cursors.roots.end(),
+                  [root](const auto& handler) { return handler.window() == root; }))
+    return;
+  auto handler =
+      win_common::window_subclass::install(root, reserve_handler_ids(), &on_root_message);
+  if (handler) cursors.roots.push_back(std::move(*handler));
+}
+
+void unregister_hand_cursor(HWND control) {
+  std::erase(hand_cursors().controls, control);
+}
+
+UINT check_active_message() {
+  static const UINT message = ::RegisterWindowMessageW(L"NESTUI.CheckActiveAfterShow");
+  return message;
+}
+
+}  // namespace nestui_kit

@@ -1,0 +1,247 @@
+#include <vector>
+
+#include "controls_win.h"
+#include "fonts_win.h"
+#include "i18n/locale.h"
+#include "nestui_kit/borderless.h"
+#include "nestui_kit/dialogs.h"
+#include "nestui_kit/events.h"
+#include "nestui_kit/handlers.h"
+#include "nestui_kit/modal.h"
+#include "win_common/scope_exit.h"
+#include "win_common/window_subclass.h"
+
+namespace nestui_kit {
+namespace {
+
+using win_common::unique_brush;
+using win_common::window_subclass;
+
+constexpr std::string_view kTarget = "nestui_kit::dialogs";
+constexpr std::int32_t kBodyWidth = 394;
+constexpr std::int32_t kBodyX = 66;
+constexpr std::int32_t kTop = 50;
+constexpr std::int32_t kButtonHeight = 28;
+constexpr int kSwatch = 14;
+constexpr COLORREF kSwatchFrame = 0xD0DFE8;
+
+const wchar_t* system_icon(DialogIcon icon) {
+  switch (icon) {
+    case DialogIcon::Warning: return IDI_WARNING;
+    case DialogIcon::Error: return IDI_ERROR;
+    case DialogIcon::Question: return IDI_QUESTION;
+    case DialogIcon::Information: break;
+  }
+  return IDI_INFORMATION;
+}
+
+// Line feeds as the controls and DrawTextW break lines: CR LF.
+std::wstring with_crlf(std::string_view text) {
+  std::wstring wide = win_common::to_wide(text);
+  std::wstring out;
+  out.reserve(wide.size());
+  for (wchar_t c : wide) {
+    if (c == L'\n') out += L'\r';
+    out += c;
+  }
+  return out;
+}
+
+int text_extent(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+// The legend under the body: for each chip a swatch and its text, the
+// separator between chips.
+struct ChipRow {
+  std::vector<Chip> chips;
+  std::string separator;
+  HFONT font;
+
+  std::optional<LRESULT> on_message(HWND row, UINT message) const {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message != WM_PAINT) return std::nullopt;
+    win_common::scoped_paint paint(row);
+    if (!paint) return 0;
+    const HDC dc = paint.get();
+    RECT client{};
+    ::GetClientRect(row, &client);
+    unique_brush white(::CreateSolidBrush(0xFFFFFF));
+    ::FillRect(dc, &client, white.get());
+    win_common::scoped_select selected(dc, ::GetObjectType(font) == OBJ_FONT ? font : nullptr);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    const int band_top = client.top + (client.bottom - client.top - kSwatch) / 2;
+    int x = client.left;
+    constexpr UINT kOneLine = DT_SINGLELINE | DT_VCENTER;
+    for (std::size_t j = 0; j < chips.size(); ++j) {
+      if (j > 0 && !separator.empty()) {
+        const std::wstring between = win_common::to_wide(" " + separator + " ");
+        const int width = text_extent(dc, between);
+        RECT r{x, client.top, x + width, client.bottom};
+        ::DrawTextW(dc, between.c_str(), -1, &r, kOneLine);
+        x += width;
+      }
+      const RECT swatch{x, band_top, x + kSwatch, band_top + kSwatch};
+      unique_brush fill(::CreateSolidBrush(chip_colour(chips[j].rgb)));
+      ::FillRect(dc, &swatch, fill.get());
+      unique_brush frame(::CreateSolidBrush(kSwatchFrame));
+      ::FrameRect(dc, &swatch, frame.get());
+      const std::wstring text = win_common::to_wide(chips[j].text);
+      const int width = text_extent(dc, text);
+      RECT r{x + 18, client.top, x + 18 + width, client.bottom};
+      ::DrawTextW(dc, text.c_str(), -1, &r, kOneLine);
+      x += width + 24;
+    }
+    return 0;
+  }
+};
+
+std::expected<void, std::string> build_and_run(const MessageDialogRequest& request) {
+  if (auto refusal = roles_refusal(request.roles.size(), request.labels.size()))
+    return std::unexpected(std::move(*refusal));
+
+  const HWND owner = ::GetActiveWindow();
+  if (owner) {
+    ::EnableWindow(owner, FALSE);
+    ::SendMessageW(owner, WM_ACTIVATE, WA_INACTIVE, 0);
+  }
+  // Declared first, so it runs last: after everything below is released.
+  const win_common::scope_exit give_back([owner] {
+    if (!owner) return;
+    ::EnableWindow(owner, TRUE);
+    ::SetForegroundWindow(owner);
+    ::SendMessageW(owner, WM_ACTIVATE, WA_ACTIVE, 0);
+  });
+
+  auto body_font = make_font(-12, FW_DONTCARE, i18n::primary_font_family(), FontQuality::Default);
+  if (!body_font) return std::unexpected("body font: " + body_font.error());
+  const bool with_chips = !request.chips.empty();
+  const std::int32_t measured = measure_text_height(request.body, body_font->get(), kBodyWidth);
+  DialogLayout layout = message_dialog_layout(measured, with_chips, 0, 0);
+
+  auto window = build_titled_borderless(
+      {request.title, layout.width, layout.height, 30, 20, true, [] { close_modal_dialog(); }});
+  if (!window) return std::unexpected("build_titled_borderless: " + window.error());
+  const HWND dialog = window->hwnd();
+  if (!dialog) return std::unexpected(std::string("dialog hwnd missing"));
+  set_modal_dialog(dialog);
+
+  // A dialog without its icon is still a dialog.
+  if (const HICON icon = ::LoadIconW(nullptr, system_icon(request.icon)))
+    if (auto control = create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 20,
+                                             kTop, 32, 32}))
+      ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+
+  const HWND body = ::CreateWindowExW(0, L"STATIC", with_crlf(request.body).c_str(),
+                                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kBodyX, kTop,
+                                      kBodyWidth, layout.body_height, dialog, nullptr,
+                                      ::GetModuleHandleW(nullptr), nullptr);
+  if (!body) return std::unexpected("body_label: CreateWindowExW: " + win_common::last_windows_error_text());
+  set_font(body, body_font->get());
+
+  window_subclass chip_painter;
+  if (with_chips) {
+    // The legend is extra: without it the dialog still works.
+    if (auto row = create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE, 0, kBodyX,
+                                         layout.chips_y, kBodyWidth, layout.chip_band - 4,
+                                         kChipRowId})) {
+      ChipRow painter{request.chips, request.chip_separator, body_font->get()};
+      auto attached = window_subclass::install(
+          *row, kChipRowId, [painter = std::move(painter)](HWND hwnd, UINT message, WPARAM, LPARAM) {
+            return painter.on_message(hwnd, message);
+          });
+      if (attached)
+        chip_painter = std::move(*attached);
+      else
+        emit_event(EventLevel::Warn, kTarget, "칩 행 서브클래스 부착 실패 — 칩 미표시",
+                   {{"error", attached.error()}});
+    }
+  }
+
+  auto button_font = make_font(-13, FW_BOLD, i18n::secondary_font_family(), FontQuality::Default);
+  if (!button_font) return std::unexpected("button font: " + button_font.error());
+  std::int32_t widest = 0;
+  for (const std::string& label : request.labels)
+    widest = std::max(widest, measure_text_width(label, button_font->get()));
+  const std::int32_t width = button_width(widest);
+  layout = message_dialog_layout(measured, with_chips, request.labels.size(), width);
+
+  std::vector<ImageButton> buttons;
+  for (std::size_t i = 0; i < request.labels.size(); ++i) {
+    ButtonRequest button;
+    button.align = TextAlign::Centre;
+    button.text = request.labels[i];
+    button.font = button_font->get();
+    button.shift = {ShiftKind::Text, 1, 1};
+    button.parent = dialog;
+    button.width = width;
+    button.height = kButtonHeight;
+    button.x = layout.button_x[i];
+    button.y = layout.buttons_y;
+    button.role = request.roles[i];
+    auto made = ImageButton::create(button, i);
+    if (!made) return std::unexpected("button: " + made.error());
+    buttons.push_back(std::move(*made));
+  }
+
+  show_dialog_window(dialog);
+  const bool keep_topmost =
+      request.keep_topmost && ::SetTimer(dialog, kKeepTopmostTimer, 250, nullptr);
+  const bool polling = request.close_when && ::SetTimer(dialog, kClosePollTimer, 500, nullptr);
+  run_modal_loop(dialog, request.close_when, request.keep_topmost);
+  if (keep_topmost) ::KillTimer(dialog, kKeepTopmostTimer);
+  if (polling) ::KillTimer(dialog, kClosePollTimer);
+  return {};
+}
+
+}  // namespace
+
+std::int32_t measure_text_width(std::string_view text, HFONT font) {
+  if (text.empty()) return 0;
+  if (!font) return estimated_text_width(text);
+  win_common::unique_mem_dc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return estimated_text_width(text);
+  win_common::scoped_select selected(dc.get(), font);
+  const std::wstring wide = win_common::to_wide(text);
+  SIZE size{};
+  if (!::GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size))
+    return estimated_text_width(text);
+  return size.cx;
+}
+
+std::int32_t measure_text_height(std::string_view text, HFONT font, std::int32_t width) {
+  if (text.empty() || !font) return estimated_text_height(text);
+  win_common::unique_mem_dc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return estimated_text_height(text);
+  win_common::scoped_select selected(dc.get(), font);
+  std::wstring wide = with_crlf(text);
+  RECT rect{0, 0, width, 0};
+  ::DrawTextW(dc.get(), wide.data(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return std::max<std::int32_t>(16, rect.bottom - rect.top);
+}
+
+std::optional<std::size_t> run_message_dialog(const MessageDialogRequest& request) {
+  clear_modal_result();
+  if (auto built = build_and_run(request); !built) {
+    emit_event(EventLevel::Warn, kTarget, "nestui dialogs build failed",
+               {{"error", std::move(built.error())}});
+    return std::nullopt;
+  }
+  return take_modal_result();
+}
+
+std::optional<std::size_t> show_message_dialog(std::string_view title, std::string_view body,
+                                               std::string_view button) {
+  MessageDialogRequest request;
+  request.icon = DialogIcon::Warning;
+  request.title = title;
+  request.body = body;
+  request.labels = {std::string(button)};
+  request.roles = {ButtonRole::Primary};
+  return run_message_dialog(request);
+}
+
+}  // namespace nestui_kit
