@@ -1,10 +1,10 @@
 // The grey rule and the tint arithmetic of the kit's bitmaps.
+#include "nestui_kit/compose.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <vector>
-
-#include "nestui_kit/compose.h"
 
 namespace nestui_kit {
 namespace {
@@ -25,10 +25,14 @@ TEST(Tint, ChannelTable) {
     std::uint8_t expected;
   };
   for (const Row& row : std::array<Row, 8>{{
-           {200, 150, false, 255}, {200, 150, true, 0},   // capped at 100 %
-           {200, 0, false, 200},   {200, 0, true, 200},   // 0 % leaves the value
-           {100, 25, true, 75},    {100, 25, false, 138},  // (7500 + 6375) / 100
-           {255, 25, false, 255},  {1, 50, false, 128},
+           {200, 150, false, 255},
+           {200, 150, true, 0},  // capped at 100 %
+           {200, 0, false, 200},
+           {200, 0, true, 200},  // 0 % leaves the value
+           {100, 25, true, 75},
+           {100, 25, false, 138},  // (7500 + 6375) / 100
+           {255, 25, false, 255},
+           {1, 50, false, 128},
        }}) {
     EXPECT_EQ(tint_channel(row.value, row.percent, row.darken), row.expected)
         << int{row.value} << " " << row.percent << "% darken=" << row.darken;

@@ -1,7 +1,6 @@
 // Faces and pictures drawn for real and read back pixel by pixel.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,7 +22,9 @@ struct Pixels {
     const std::uint8_t* p = &bgra[(static_cast<std::size_t>(y) * width + x) * 4];
     return RGB(p[2], p[1], p[0]);
   }
-  std::uint8_t fourth(int x, int y) const { return bgra[(static_cast<std::size_t>(y) * width + x) * 4 + 3]; }
+  std::uint8_t fourth(int x, int y) const {
+    return bgra[(static_cast<std::size_t>(y) * width + x) * 4 + 3];
+  }
 };
 
 Pixels read(const BitmapResult& bitmap, int width, int height) {
@@ -31,7 +32,9 @@ Pixels read(const BitmapResult& bitmap, int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   HDC screen = GetDC(nullptr);
-  const int lines = bitmap ? GetDIBits(screen, bitmap->get(), 0, height, out.bgra.data(), &info, DIB_RGB_COLORS) : 0;
+  const int lines =
+      bitmap ? GetDIBits(screen, bitmap->get(), 0, height, out.bgra.data(), &info, DIB_RGB_COLORS)
+             : 0;
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(lines, height);
   return out;
@@ -39,7 +42,9 @@ Pixels read(const BitmapResult& bitmap, int width, int height) {
 
 bool close_to(Colorref a, Colorref b, int tolerance) {
   for (int shift : {0, 8, 16}) {
-    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance) return false;
+    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) >
+        tolerance)
+      return false;
   }
   return true;
 }
@@ -70,15 +75,18 @@ TEST(ComposeRoleFace, FillBorderTextPlacementAndShift) {
   const int w = 80, h = 24;
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
-  const Pixels primary = read(compose_role_face(w, h, {0x2E3D6A, 0x212B4C, 0xFFFFFF}, "", font, true, 0, 0, 0), w, h);
-  for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, 0}, {0, h / 2}}) {
+  const Pixels primary =
+      read(compose_role_face(w, h, {0x2E3D6A, 0x212B4C, 0xFFFFFF}, "", font, true, 0, 0, 0), w, h);
+  for (auto [x, y] :
+       {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, 0}, {0, h / 2}}) {
     EXPECT_EQ(primary.at(x, y), 0x212B4Cu) << x << "," << y;
   }
   EXPECT_EQ(primary.at(1, 1), 0x2E3D6Au);
   EXPECT_EQ(primary.at(w - 2, h - 2), 0x2E3D6Au);
 
   // A Secondary-like face keeps its dark border on white.
-  const Pixels secondary = read(compose_role_face(w, h, {0xFFFFFF, 0x212B4C, 0x212B4C}, "", font, true, 0, 0, 0), w, h);
+  const Pixels secondary =
+      read(compose_role_face(w, h, {0xFFFFFF, 0x212B4C, 0x212B4C}, "", font, true, 0, 0, 0), w, h);
   EXPECT_EQ(secondary.at(0, h / 2), 0x212B4Cu);
   EXPECT_EQ(secondary.at(w - 1, h - 1), 0x212B4Cu);
   EXPECT_EQ(secondary.at(w / 2, h / 2), 0xFFFFFFu);
@@ -93,7 +101,8 @@ TEST(ComposeRoleFace, FillBorderTextPlacementAndShift) {
   EXPECT_LE(std::abs(c_left - (w - 1 - c_right)), 2);
   EXPECT_NE(shifted.bgra, centred.bgra);
   for (int y = 0; y + 1 < h; ++y) {
-    for (int x = 0; x + 1 < w; ++x) ASSERT_EQ(shifted.at(x + 1, y + 1), centred.at(x, y)) << x << "," << y;
+    for (int x = 0; x + 1 < w; ++x)
+      ASSERT_EQ(shifted.at(x + 1, y + 1), centred.at(x, y)) << x << "," << y;
   }
   const int l_left = ink_columns(left, h, not_white).first;
   EXPECT_GE(l_left, 10);
@@ -109,17 +118,20 @@ TEST(Compose, TitlebarsStretchToTheirGradientsWithTheTitleAtTheLeft) {
     Picture picture;
     Colorref top, row29, row30;
   };
-  for (const Row& row : {Row{Picture::TitlebarActive, RGB(134, 78, 58), RGB(110, 57, 38), RGB(147, 105, 89)},
-                         Row{Picture::TitlebarInactive, RGB(98, 98, 98), RGB(49, 49, 49), RGB(153, 153, 153)}}) {
+  for (const Row& row :
+       {Row{Picture::TitlebarActive, RGB(134, 78, 58), RGB(110, 57, 38), RGB(147, 105, 89)},
+        Row{Picture::TitlebarInactive, RGB(98, 98, 98), RGB(49, 49, 49), RGB(153, 153, 153)}}) {
     const RECT title{9, 0, 460, 30};
-    const Pixels bar = read(compose(picture_png(row.picture), 460, 30, "Parleynest", nullptr, 0xFFFFFF, title,
-                                    DT_LEFT | DT_VCENTER | DT_SINGLELINE), 460, 30);
+    const Pixels bar = read(compose(picture_png(row.picture), 460, 30, "Parleynest", nullptr,
+                                    0xFFFFFF, title, DT_LEFT | DT_VCENTER | DT_SINGLELINE),
+                            460, 30);
     for (int x : {0, 5, 300, 459}) {
       EXPECT_TRUE(close_to(bar.at(x, 0), row.top, 3)) << std::hex << bar.at(x, 0);
       // 31 rows become 30: the last row mixes the gradient's end with the lighter line.
       EXPECT_TRUE(between(bar.at(x, 29), row.row29, row.row30, 3)) << std::hex << bar.at(x, 29);
     }
-    const auto [ink_left, ink_right] = ink_columns(bar, 30, [](Colorref c) { return close_to(c, 0xFFFFFF, 40); });
+    const auto [ink_left, ink_right] =
+        ink_columns(bar, 30, [](Colorref c) { return close_to(c, 0xFFFFFF, 40); });
     EXPECT_GE(ink_left, 9);
     EXPECT_LT(ink_left, 14);
     EXPECT_LT(ink_right, 200);
@@ -166,16 +178,20 @@ TEST(ComposePictures, BrokenPngIsAnErrorWithItsContext) {
     std::string prefix;
   };
   Row rows[] = {
-      {compose_offset(junk, 20, 20, 1, 1, 0), "compose_offset load from memory (9 bytes): CreateDecoderFromStream: "},
+      {compose_offset(junk, 20, 20, 1, 1, 0),
+       "compose_offset load from memory (9 bytes): CreateDecoderFromStream: "},
       {compose_tinted(junk, 20, 20, 25, false), "compose_tinted load: CreateDecoderFromStream: "},
-      {compose(junk, 20, 20, "x", nullptr, 0, r, 0), "compose load from memory (9 bytes): CreateDecoderFromStream: "},
+      {compose(junk, 20, 20, "x", nullptr, 0, r, 0),
+       "compose load from memory (9 bytes): CreateDecoderFromStream: "},
       {compose_tinted(truncated, 20, 20, 25, false), "compose_tinted load: "},
-      {compose_offset(close, 0, 20, 0, 0, 0), "compose_offset load from memory (140 bytes): CreateCompatibleBitmap(0x20): "},
+      {compose_offset(close, 0, 20, 0, 0, 0),
+       "compose_offset load from memory (140 bytes): CreateCompatibleBitmap(0x20): "},
   };
   for (const Row& row : rows) {
     ASSERT_FALSE(row.result) << row.prefix;
     EXPECT_TRUE(row.result.error().starts_with(row.prefix)) << row.result.error();
-    EXPECT_NE(row.result.error().find("0x", row.prefix.size()), std::string::npos) << row.result.error();
+    EXPECT_NE(row.result.error().find("0x", row.prefix.size()), std::string::npos)
+        << row.result.error();
   }
 }
 
@@ -186,7 +202,8 @@ DWORD gdi_objects() {
   const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   if (count != 0) return count;
   DWORD live = 0;
-  for (ULONG_PTR index = 1; index < 0x10000; ++index) live += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+  for (ULONG_PTR index = 1; index < 0x10000; ++index)
+    live += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
   return live;
 }
 

@@ -1,12 +1,12 @@
 // The embedded pictures are the committed PNG files, byte for byte.
+#include "nestui_kit/pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "nestui_kit/pictures.h"
 
 namespace nestui_kit {
 namespace {
@@ -22,11 +22,16 @@ TEST(Pictures, EmbeddedBytesAreTheFilesWithTheirSizesAndKinds) {
     const char* file;
   };
   const Row rows[] = {
-      {Picture::TitlebarActive, "titlebar-active.png"}, {Picture::TitlebarInactive, "titlebar-inactive.png"},
-      {Picture::Close, "close.png"},       {Picture::CloseHover, "close-hover.png"},
-      {Picture::Minimize, "minimize.png"}, {Picture::MinimizeHover, "minimize-hover.png"},
-      {Picture::Maximize, "maximize.png"}, {Picture::MaximizeHover, "maximize-hover.png"},
-      {Picture::Back, "back.png"},         {Picture::BackHover, "back-hover.png"},
+      {Picture::TitlebarActive, "titlebar-active.png"},
+      {Picture::TitlebarInactive, "titlebar-inactive.png"},
+      {Picture::Close, "close.png"},
+      {Picture::CloseHover, "close-hover.png"},
+      {Picture::Minimize, "minimize.png"},
+      {Picture::MinimizeHover, "minimize-hover.png"},
+      {Picture::Maximize, "maximize.png"},
+      {Picture::MaximizeHover, "maximize-hover.png"},
+      {Picture::Back, "back.png"},
+      {Picture::BackHover, "back-hover.png"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
@@ -38,11 +43,12 @@ TEST(Pictures, EmbeddedBytesAreTheFilesWithTheirSizesAndKinds) {
 
     ASSERT_GT(embedded.size(), 33u);
     EXPECT_EQ(std::string(embedded.begin() + 12, embedded.begin() + 16), "IHDR");
-    const bool titlebar = row.picture == Picture::TitlebarActive || row.picture == Picture::TitlebarInactive;
+    const bool titlebar =
+        row.picture == Picture::TitlebarActive || row.picture == Picture::TitlebarInactive;
     EXPECT_EQ(big_endian(embedded, 16), titlebar ? 1918u : 20u);  // width
-    EXPECT_EQ(big_endian(embedded, 20), titlebar ? 31u : 20u);     // height
-    EXPECT_EQ(embedded[24], 8);                                    // bits per sample
-    EXPECT_EQ(embedded[25], titlebar ? 6 : 3);                     // RGBA or palette
+    EXPECT_EQ(big_endian(embedded, 20), titlebar ? 31u : 20u);    // height
+    EXPECT_EQ(embedded[24], 8);                                   // bits per sample
+    EXPECT_EQ(embedded[25], titlebar ? 6 : 3);                    // RGBA or palette
   }
 }
 

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <climits>
 #include <cstddef>
@@ -22,7 +23,10 @@ namespace {
 // The identifiers are written out here: taking them from an import library
 // would tie the program to windowscodecs.dll.
 constexpr GUID kWicImagingFactory = {  // CLSID_WICImagingFactory1
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+    0xcacaf262,
+    0x9370,
+    0x4615,
+    {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
 constexpr GUID kIWicImagingFactory = {
     0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
 constexpr GUID kWicPixelFormat32bppBgra = {
@@ -38,7 +42,8 @@ std::string dimensions(int width, int height) {
 
 // "Call: <message> (0x........)".
 std::string failed(const char* call, HRESULT result) {
-  return std::string(call) + ": " + win_common::windows_error_text(static_cast<std::uint32_t>(result));
+  return std::string(call) + ": " +
+         win_common::windows_error_text(static_cast<std::uint32_t>(result));
 }
 std::string failed_last_error(const std::string& call) {
   return call + ": " + win_common::last_windows_error_text();
@@ -72,6 +77,18 @@ unique_bitmap screen_bitmap(int width, int height) {
 void fill(HDC dc, const RECT& rect, Colorref colour) {
   win_common::unique_brush brush(::CreateSolidBrush(colorref(colour)));
   ::FillRect(dc, &rect, brush.get());
+}
+
+// The layout of 32-bit pixels, row by row from the top.
+BITMAPINFO top_down_32bpp(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
 }
 
 // A 32-bit top-down DIB section of the picture's own size holding its
@@ -116,16 +133,12 @@ BitmapResult decode_png(std::span<const std::uint8_t> png, int& width, int& heig
   width = static_cast<int>(w);
   height = static_cast<int>(h);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = top_down_32bpp(width, height);
   void* bits = nullptr;
   unique_bitmap dib(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dib || !bits) return std::unexpected(failed_last_error("CreateDIBSection(" + dimensions(width, height) + ")"));
+  if (!dib || !bits)
+    return std::unexpected(
+        failed_last_error("CreateDIBSection(" + dimensions(width, height) + ")"));
 
   const UINT stride = w * 4;
   result = converter->CopyPixels(nullptr, stride, stride * h, static_cast<BYTE*>(bits));
@@ -143,7 +156,8 @@ BitmapResult load_scaled(std::span<const std::uint8_t> png, int width, int heigh
 
   unique_bitmap target = screen_bitmap(width, height);
   if (!target) {
-    return std::unexpected(failed_last_error("CreateCompatibleBitmap(" + dimensions(width, height) + ")"));
+    return std::unexpected(
+        failed_last_error("CreateCompatibleBitmap(" + dimensions(width, height) + ")"));
   }
   Canvas source(picture->get());
   Canvas canvas(target.get());
@@ -173,12 +187,12 @@ void draw_text(HDC dc, std::string_view text, HFONT font, Colorref colour, RECT 
 }  // namespace
 
 BitmapResult compose_role_face(int width, int height, const FaceColors& colors,
-                               std::string_view text, HFONT font, bool centred,
-                               int left_margin, int dx, int dy) {
+                               std::string_view text, HFONT font, bool centred, int left_margin,
+                               int dx, int dy) {
   unique_bitmap face = screen_bitmap(width, height);
   if (!face) {
-    return std::unexpected("compose_role_face: CreateCompatibleBitmap(" + dimensions(width, height) +
-                           ") 실패");
+    return std::unexpected("compose_role_face: CreateCompatibleBitmap(" +
+                           dimensions(width, height) + ") 실패");
   }
   {
     Canvas canvas(face.get());
@@ -209,7 +223,8 @@ BitmapResult compose_offset(std::span<const std::uint8_t> png, int width, int he
   {
     Canvas source(picture->get());
     Canvas canvas(shifted.get());
-    if (!source || !canvas) return std::unexpected(failed_last_error("compose_offset: SelectObject"));
+    if (!source || !canvas)
+      return std::unexpected(failed_last_error("compose_offset: SelectObject"));
     fill(canvas.get(), RECT{0, 0, width, height}, background);
     ::BitBlt(canvas.get(), dx, dy, width, height, source.get(), 0, 0, SRCCOPY);
   }
@@ -221,14 +236,9 @@ BitmapResult compose_tinted(std::span<const std::uint8_t> png, int width, int he
   BitmapResult picture = load_scaled(png, width, height);
   if (!picture) return std::unexpected("compose_tinted load: " + picture.error());
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  BITMAPINFO info = top_down_32bpp(width, height);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) *
+                                   static_cast<std::size_t>(height) * 4);
 
   win_common::scoped_get_dc screen(nullptr);
   const UINT lines = static_cast<UINT>(height);
@@ -245,8 +255,8 @@ BitmapResult compose_tinted(std::span<const std::uint8_t> png, int width, int he
 }
 
 BitmapResult compose(std::span<const std::uint8_t> png, int width, int height,
-                     std::string_view text, HFONT font, Colorref text_colour,
-                     const RECT& text_rect, UINT format) {
+                     std::string_view text, HFONT font, Colorref text_colour, const RECT& text_rect,
+                     UINT format) {
   BitmapResult picture = load_scaled(png, width, height);
   if (!picture) return std::unexpected("compose" + from_memory(png) + picture.error());
   {
