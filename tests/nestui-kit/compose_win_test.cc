@@ -9,6 +9,7 @@
 
 #include "nestui_kit/compose.h"
 #include "nestui_kit/pictures.h"
+#include "gui_counts.h"
 
 namespace nestui_kit {
 namespace {
@@ -146,27 +147,17 @@ TEST(ComposePictures, BrokenPngIsAnErrorWithItsContext) {
   }
 }
 
-// The process's GDI objects. Wine answers GetGuiResources with 0; there the
-// live entries of the handle table are counted (a handle value with a zero
-// upper word names the entry of that index).
-DWORD gdi_objects() {
-  if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return count;
-  DWORD live = 0;
-  for (ULONG_PTR i = 1; i < 0x10000; ++i) live += GetObjectType(reinterpret_cast<HGDIOBJ>(i)) != 0;
-  return live;
-}
-
 TEST(ComposeTinted, HundredPicturesReleasedLeaveNoGdiObjects) {
   const auto picture = picture_png(Picture::CloseHover);
   ASSERT_TRUE(compose_tinted(picture, 20, 20, 25, false));  // the system's own objects made once
-  const DWORD before = gdi_objects();
+  const DWORD before = test_support::gdi_objects();
   {
     std::vector<BitmapResult> held;
     for (int i = 0; i < 100; ++i) held.push_back(compose_tinted(picture, 20, 20, 25, i % 2 == 0));
     EXPECT_TRUE(std::ranges::all_of(held, [](const BitmapResult& b) { return b.has_value(); }));
-    EXPECT_EQ(gdi_objects(), before + 100);
+    EXPECT_EQ(test_support::gdi_objects(), before + 100);
   }
-  EXPECT_EQ(gdi_objects(), before);
+  EXPECT_EQ(test_support::gdi_objects(), before);
 }
 
 }  // namespace

@@ -156,7 +156,10 @@ ImageButton::~ImageButton() = default;
 
 HWND ImageButton::hwnd() const { return parts_ ? parts_->control.get() : nullptr; }
 void ImageButton::set_active(bool active) { parts_->set_flag(&Parts::active, active); }
-void ImageButton::set_enabled(bool enabled) { parts_->set_flag(&Parts::enabled, enabled); }
+void ImageButton::set_enabled(bool enabled) {
+  ::EnableWindow(parts_->control.get(), enabled);
+  parts_->set_flag(&Parts::enabled, enabled);
+}
 
 std::expected<ImageButton, std::string> ImageButton::create(const ButtonRequest& request,
                                                             std::size_t index) {
