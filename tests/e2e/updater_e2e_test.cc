@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "wine_harness.h"
@@ -122,6 +123,17 @@ class UpdaterRun : public ::testing::Test {
     expect_windows(!ok);
   }
 
+  // Starts the application in the background, to run for stay_ms; its
+  // process id.
+  std::string start_app(const std::string& stay_ms) {
+    const fs::path pid_file = dir_ / "app.pid";
+    running_app_ = std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(),
+                                                      "--pid-file", windows_path(pid_file),
+                                                      "--stay-ms", stay_ms});
+    EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20))) << "the application did not start";
+    return read_file(pid_file);
+  }
+
   // The application was started again, with no arguments, exactly once.
   void expect_restarted(const std::string& earlier_runs = "") const {
     ASSERT_TRUE(wait_for_file(dir_ / "app.exe.runs", std::chrono::seconds(10)));
@@ -132,6 +144,7 @@ class UpdaterRun : public ::testing::Test {
 
   fs::path dir_;
   long long started_ = 0, ended_ = 0;
+  std::unique_ptr<Background> running_app_;
   WatchedRun last_run_;
   std::string run_title_;
   // Called when the failure dialog is first seen, before it is answered.
@@ -154,11 +167,7 @@ TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
 }
 
 TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
-  const fs::path pid_file = dir_ / "app.pid";
-  Background running_app({paths().wine_run.string(), app().string(), "--pid-file",
-                          windows_path(pid_file), "--stay-ms", "3000"});
-  ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
-  const std::string pid = read_file(pid_file);
+  const std::string pid = start_app("3000");
   const std::string first_run = app_runs();
 
   Lines args = standard_args();
@@ -166,7 +175,7 @@ TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(updater(args), 0);
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
-  EXPECT_TRUE(running_app.finished());
+  EXPECT_TRUE(running_app_->finished());
 
   EXPECT_EQ(logged(), (Lines{start_line("Some(" + pid + ")"), "app exited", signature_line(),
                              "installer ok", "app restarted"}));
@@ -295,11 +304,7 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
 TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOnceAnswered) {
   // The application stays a while, so the progress window is up while the
   // run waits for it; then the unsigned installer fails the verify.
-  const fs::path pid_file = dir_ / "app.pid";
-  Background running_app({paths().wine_run.string(), app().string(), "--pid-file",
-                          windows_path(pid_file), "--stay-ms", "2500"});
-  ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
-  const std::string pid = read_file(pid_file);
+  const std::string pid = start_app("2500");
   const std::string first_run = app_runs();
   fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
 
