@@ -3,8 +3,10 @@
 # PARLEYNEST-Updater.exe with a signed demo installer and closes; the updater
 # waits for it, verifies the installer, runs it, records the result and
 # starts the application again, now 0.1.17. A second run with a tampered
-# installer shows a refusal. Prints the run logs and result files and saves
-# screenshots in build/demo/screenshots.
+# installer shows a refusal and its failure dialog, which the script answers.
+# Both again in Japanese. Prints the run logs and result files and saves
+# screenshots of the progress window, the failure dialog and the application
+# afterwards in build/demo/screenshots.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$PN_ROOT"
@@ -25,10 +27,36 @@ mkdir -p "$shots"
 bash tests/fixtures/make-certs.sh "$demo/certs" >/dev/null
 
 wine_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
-screenshot() {
-  import -window root "$shots/$1.png"
-  convert "$shots/$1.png" -crop 640x300+0+0 +repage "$shots/$1.png"
+x() { timeout -k 1 5 "$@"; }  # X tools, never left hanging
+
+# shoot NAME GEOMETRY: the screen cut to GEOMETRY (WxH+X+Y).
+shoot() {
+  x import -window root "$shots/$1.png"
+  convert "$shots/$1.png" -crop "$2" +repage "$shots/$1.png"
   echo "screenshot: $shots/$1.png"
+}
+# wait_for_window SIZE: the geometry (WxH+X+Y) of the updater's window of
+# that size once it is on screen.
+wait_for_window() {
+  local id geometry
+  for _ in $(seq 600); do
+    read -r id geometry < <(x xwininfo -root -children |
+      awk -v size="$1" '/"parleynest-updater.exe"/ && $(NF-1) ~ "^" size "[+]" { print $1, $(NF-1) }') || true
+    if [ -n "${id:-}" ] && x xwininfo -id "$id" | grep -q 'Map State: IsViewable'; then
+      echo "$geometry"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "timed out waiting for a $1 window" >&2
+  return 1
+}
+# click_in GEOMETRY DX DY: a pointer click at (DX, DY) inside the window,
+# then the pointer goes to the corner of the screen, away from the windows.
+click_in() {
+  local at="${1#*+}"
+  x xdotool mousemove $(( ${at%+*} + $2 )) $(( ${at#*+} + $3 )) click 1
+  x xdotool mousemove 1279 799
 }
 wait_for_line() {  # wait_for_line FILE PATTERN
   for _ in $(seq 600); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
@@ -36,9 +64,11 @@ wait_for_line() {  # wait_for_line FILE PATTERN
   return 1
 }
 
-# update_once NAME INSTALLER_MAKER: one update of a fresh installation.
+# update_once NAME LOCALE INSTALLER_MAKER: one update of a fresh installation.
+# The progress window is shot while the installer runs; a failure dialog is
+# shot and then answered with a click on its button.
 update_once() {
-  local name="$1" make_installer="$2"
+  local name="$1" locale="$2" make_installer="$3"
   local app_dir="$demo/$name/PARLEYNEST"
   mkdir -p "$app_dir/updates" "$demo/$name/logs"
   cp "$bin/demo_app.exe" "$app_dir/PARLEYNEST.exe"
@@ -46,14 +76,32 @@ update_once() {
   "$make_installer" "$installer"
   local log="$demo/$name/logs/updater.log"
 
-  pn_log "$name: the application (0.1.16) starts the updater and closes"
-  scripts/wine-run "$app_dir/PARLEYNEST.exe" --updater "$(wine_path "$bin/PARLEYNEST-Updater.exe")" \
-    --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" &
-  sleep 1.2
-  screenshot "$name-1-before"
+  if [ "$locale" = ko ]; then
+    pn_log "$name: the application (0.1.16) starts the updater and closes"
+    scripts/wine-run "$app_dir/PARLEYNEST.exe" --updater "$(wine_path "$bin/PARLEYNEST-Updater.exe")" \
+      --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" &
+  else
+    # The demo application always asks for Korean: here the updater is
+    # started as the application would start it, without a process to wait for.
+    pn_log "$name: the updater, in language $locale"
+    scripts/wine-run "$bin/PARLEYNEST-Updater.exe" --installer "$(wine_path "$installer")" \
+      --app-exe "$(wine_path "$app_dir/PARLEYNEST.exe")" --log "$(wine_path "$log")" --locale "$locale" &
+  fi
+  local progress dialog
+  if [ "$make_installer" = signed_installer ]; then
+    progress="$(wait_for_window 460x257)"
+    wait_for_line "$log" "signature ok"
+    sleep 0.4  # the installer runs now, for 1.5 s
+    shoot "$name-progress" "$progress"
+  else
+    dialog="$(wait_for_window 480x174)"
+    sleep 0.5
+    shoot "$name-failure" "$dialog"
+    click_in "$dialog" 420 144  # its one button
+  fi
   wait_for_line "$log" "app restart"
   sleep 2
-  screenshot "$name-2-after"
+  shoot "$name-after" 640x300+0+0
 
   pn_log "$name: run log ($log)"
   cat "$log"
@@ -76,7 +124,9 @@ tampered_installer() {
   rm -f "$1.signed"
 }
 
-update_once signed signed_installer
-update_once tampered tampered_installer
+update_once signed ko signed_installer
+update_once tampered ko tampered_installer
+update_once signed-ja ja signed_installer
+update_once tampered-ja ja tampered_installer
 
 pn_log "screenshots in $shots"

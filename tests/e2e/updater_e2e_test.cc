@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "wine_harness.h"
@@ -16,6 +18,12 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 constexpr char kSwitches[] = "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART\n";
+
+// The updater's windows: the progress window, and the failure dialog with
+// its one button (80 x 28 at 380, 130), clicked in its middle.
+constexpr int kProgressWidth = 460, kProgressHeight = 257;
+constexpr int kDialogWidth = 480, kDialogHeight = 174;
+constexpr int kDialogButtonX = 420, kDialogButtonY = 144;
 
 std::string trimmed(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
@@ -53,14 +61,39 @@ class UpdaterRun : public ::testing::Test {
   std::string installer_runs() const { return read_file(dir_ / "setup.exe.runs"); }
   std::string app_runs() const { return read_file(dir_ / "app.exe.runs"); }
 
-  // Runs the updater with the given arguments; the exit code.
+  // Runs the updater with the given arguments and waits for its end; a
+  // failure dialog it shows is answered by a click on its button. The exit
+  // code; what the run showed is in last_run_.
   int updater(const Lines& args) {
     Lines argv{paths().wine_run.string(), (paths().windows_bin / "PARLEYNEST-Updater.exe").string()};
     argv.insert(argv.end(), args.begin(), args.end());
+    run_title_ = title_for(args);
     started_ = unix_now();
-    const int code = run(argv);
+    last_run_ = run_watched(
+        argv, {{kDialogWidth, kDialogHeight, kDialogButtonX, kDialogButtonY, on_failure_dialog_}},
+        std::chrono::seconds(200));
     ended_ = unix_now();
-    return code;
+    return last_run_.exit_code;
+  }
+
+  // The title of the windows: the catalog's, in the language of --locale.
+  static std::string title_for(const Lines& args) {
+    std::string locale = "ko";
+    for (std::size_t i = 0; i + 1 < args.size(); ++i)
+      if (args[i] == "--locale") locale = args[i + 1];
+    for (char& c : locale) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (locale == "en-us" || locale == "en-gb") return "PARLEYNEST update";
+    if (locale == "ja") return "PARLEYNESTアップデート";
+    return "파랑둥지 업데이트";
+  }
+
+  // Every window of the last run carries its title; the failure dialog was
+  // shown, and answered, exactly once when the outcome is a failure.
+  void expect_windows(bool failed) const {
+    SCOPED_TRACE(last_run_.describe());
+    for (const WindowSeen& seen : last_run_.windows) EXPECT_EQ(seen.window.title, run_title_);
+    EXPECT_EQ(last_run_.answered.size(), failed ? 1u : 0u);
+    EXPECT_EQ(last_run_.of_size(kDialogWidth, kDialogHeight).size(), failed ? 1u : 0u);
   }
 
   Lines standard_args() const {
@@ -87,6 +120,18 @@ class UpdaterRun : public ::testing::Test {
     EXPECT_LE(at, ended_);
     EXPECT_EQ(text, "{\"at\":\"t=" + std::to_string(at) + "\",\"detail\":" + detail_json +
                         ",\"ok\":" + (ok ? "true" : "false") + "}");
+    expect_windows(!ok);
+  }
+
+  // Starts the application in the background, to run for stay_ms; its
+  // process id.
+  std::string start_app(const std::string& stay_ms) {
+    const fs::path pid_file = dir_ / "app.pid";
+    running_app_ = std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(),
+                                                      "--pid-file", windows_path(pid_file),
+                                                      "--stay-ms", stay_ms});
+    EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20))) << "the application did not start";
+    return read_file(pid_file);
   }
 
   // The application was started again, with no arguments, exactly once.
@@ -99,13 +144,21 @@ class UpdaterRun : public ::testing::Test {
 
   fs::path dir_;
   long long started_ = 0, ended_ = 0;
+  std::unique_ptr<Background> running_app_;
+  WatchedRun last_run_;
+  std::string run_title_;
+  // Called when the failure dialog is first seen, before it is answered.
+  std::function<void(const ScreenWindow&)> on_failure_dialog_;
   static inline std::string thumbprint_, subject_;
 };
 
 TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
-  EXPECT_EQ(updater({}), 0);
-  EXPECT_EQ(updater({"--installer", windows_path(installer()), "--log", windows_path(log())}), 0);
-  EXPECT_EQ(updater({"--app-exe", windows_path(app()), "--log", windows_path(log()), "--installer"}), 0);
+  const std::string inst = windows_path(installer()), app_exe = windows_path(app()), log_file = windows_path(log());
+  for (const Lines& args : {Lines{}, Lines{"--installer", inst, "--log", log_file},
+                            Lines{"--app-exe", app_exe, "--log", log_file, "--installer"}}) {
+    EXPECT_EQ(updater(args), 0);
+    EXPECT_TRUE(last_run_.windows.empty());
+  }
   EXPECT_FALSE(fs::exists(log()));
   EXPECT_FALSE(fs::exists(result()));
   EXPECT_TRUE(fs::exists(installer()));
@@ -114,11 +167,7 @@ TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
 }
 
 TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
-  const fs::path pid_file = dir_ / "app.pid";
-  Background running_app({paths().wine_run.string(), app().string(), "--pid-file",
-                          windows_path(pid_file), "--stay-ms", "3000"});
-  ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
-  const std::string pid = read_file(pid_file);
+  const std::string pid = start_app("3000");
   const std::string first_run = app_runs();
 
   Lines args = standard_args();
@@ -126,7 +175,7 @@ TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(updater(args), 0);
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
-  EXPECT_TRUE(running_app.finished());
+  EXPECT_TRUE(running_app_->finished());
 
   EXPECT_EQ(logged(), (Lines{start_line("Some(" + pid + ")"), "app exited", signature_line(),
                              "installer ok", "app restarted"}));
@@ -203,6 +252,7 @@ TEST_F(UpdaterRun, WithoutLogNoFilesAreWrittenButEveryStepRuns) {
   for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Lines{"app.exe", "app.exe.runs", "setup.exe.runs"}));
+  expect_windows(false);
 }
 
 TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
@@ -216,6 +266,7 @@ TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
   const std::string text = read_file(folder / "update-result.json");
   EXPECT_TRUE(text.ends_with(",\"detail\":\"" + thumbprint_ + "\",\"ok\":true}")) << text;
   EXPECT_FALSE(fs::exists(log()));
+  expect_windows(false);
 }
 
 TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
@@ -232,6 +283,57 @@ TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
     expect_result("\"설치 파일 종료 코드 1\"", false);
     EXPECT_FALSE(fs::exists(installer()));
   }
+}
+
+TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
+  write_file(dir_ / "setup.exe.behaviour", "--stay-ms 4000");
+  EXPECT_EQ(updater(standard_args()), 0);
+  EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
+  expect_windows(false);
+
+  const std::vector<WindowSeen> progress = last_run_.of_size(kProgressWidth, kProgressHeight);
+  ASSERT_EQ(progress.size(), 1u);
+  ASSERT_EQ(last_run_.windows.size(), 1u);
+  const auto screen = screen_size();
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(progress[0].window.x, (screen->first - kProgressWidth) / 2);
+  EXPECT_EQ(progress[0].window.y, (screen->second - kProgressHeight) / 2);
+  EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(3000));
+}
+
+TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOnceAnswered) {
+  // The application stays a while, so the progress window is up while the
+  // run waits for it; then the unsigned installer fails the verify.
+  const std::string pid = start_app("2500");
+  const std::string first_run = app_runs();
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
+
+  std::string runs_when_answered = "<not answered>";
+  on_failure_dialog_ = [&](const ScreenWindow&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    runs_when_answered = app_runs();
+  };
+  Lines args = standard_args();
+  args.insert(args.end(), {"--pid", pid, "--locale", "ja"});
+  EXPECT_EQ(updater(args), 0);
+
+  const std::string failure = "Authenticode 검증 실패 (코드=0x800B0100)";
+  EXPECT_EQ(logged(), (Lines{start_line("Some(" + pid + ")"), "app exited", "failed: " + failure,
+                             "app restarted"}));
+  expect_result("\"" + failure + "\"", false);
+  const std::vector<WindowSeen> progress = last_run_.of_size(kProgressWidth, kProgressHeight);
+  const std::vector<WindowSeen> dialog = last_run_.of_size(kDialogWidth, kDialogHeight);
+  ASSERT_EQ(progress.size(), 1u);
+  ASSERT_EQ(dialog.size(), 1u);
+  EXPECT_LT(progress[0].last, dialog[0].first) << last_run_.describe();
+  const auto screen = screen_size();
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(dialog[0].window.x, (screen->first - kDialogWidth) / 2);
+  EXPECT_EQ(dialog[0].window.y, (screen->second - kDialogHeight) / 2);
+  // Nothing was started again while the dialog waited for its answer.
+  EXPECT_EQ(runs_when_answered, first_run);
+  EXPECT_EQ(installer_runs(), "");
+  expect_restarted(first_run);
 }
 
 }  // namespace

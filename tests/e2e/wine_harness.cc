@@ -1,12 +1,17 @@
 #include "wine_harness.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -22,13 +27,78 @@ std::filesystem::path env_path(const char* name) {
   return value;
 }
 
-int spawn(const std::vector<std::string>& argv) {
+// Starts argv; with out_fd its standard output goes there and its errors
+// are dropped.
+int spawn(const std::vector<std::string>& argv, int out_fd = -1) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (out_fd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
   pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  return pid;
+  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+int exit_code_of(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// The number after `key` in text ("Width: 480" for key "Width:").
+std::optional<int> number_after(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return std::nullopt;
+  try {
+    return std::stoi(text.substr(at + key.size()));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+// One child line of "xwininfo -root -children":
+//   0x400003 "title": ("class" "class")  480x174+400+313  +400+313
+std::optional<ScreenWindow> parse_child_line(const std::string& line) {
+  std::istringstream in(line);
+  ScreenWindow w;
+  if (!(in >> w.id) || !w.id.starts_with("0x")) return std::nullopt;
+  const std::size_t open = line.find('"');
+  const std::size_t close = line.rfind("\": (");
+  if (open == std::string::npos || close == std::string::npos || close <= open) return std::nullopt;
+  w.title = line.substr(open + 1, close - open - 1);
+  std::istringstream tail(line.substr(line.rfind(')') + 1));
+  std::string size;
+  char x = 0;
+  std::string absolute;
+  if (!(tail >> size >> absolute) ||
+      std::sscanf(size.c_str(), "%dx%d%c", &w.width, &w.height, &x) != 3 ||
+      std::sscanf(absolute.c_str(), "%d%d", &w.x, &w.y) != 2)
+    return std::nullopt;
+  return w;
+}
+
+// The named top-level windows of the display, mapped or not.
+std::vector<ScreenWindow> top_level_windows() {
+  std::vector<ScreenWindow> out;
+  const auto text = output_of({"xwininfo", "-root", "-children"});
+  if (!text) return out;
+  std::istringstream lines(*text);
+  for (std::string line; std::getline(lines, line);)
+    if (auto w = parse_child_line(line)) out.push_back(*w);
+  return out;
+}
+
+// The process that made an X window (_NET_WM_PID), -1 when unknown.
+int window_pid(const std::string& id) {
+  const auto text = output_of({"xprop", "-id", id, "_NET_WM_PID"});
+  return text ? number_after(*text, "= ").value_or(-1) : -1;
+}
+
+bool is_viewable(const std::string& id) {
+  const auto text = output_of({"xwininfo", "-id", id});
+  return text && text->find("Map State: IsViewable") != std::string::npos;
 }
 
 }  // namespace
@@ -50,8 +120,8 @@ int run(const std::vector<std::string>& argv) {
   const int pid = spawn(argv);
   if (pid < 0) return -1;
   int status = 0;
-  if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  if (waitpid(pid, &status, 0) < 0) return -1;
+  return exit_code_of(status);
 }
 
 Background::Background(const std::vector<std::string>& argv) : pid_(spawn(argv)) {}
@@ -115,6 +185,107 @@ long long unix_now() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
+}
+
+std::optional<std::string> output_of(const std::vector<std::string>& argv, int limit_seconds) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::nullopt;
+  std::vector<std::string> limited{"timeout", "-k", "1", std::to_string(limit_seconds)};
+  limited.insert(limited.end(), argv.begin(), argv.end());
+  const int pid = spawn(limited, fds[1]);
+  close(fds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n > 0) out.append(buffer, static_cast<std::size_t>(n));
+    else if (errno != EINTR) break;
+  }
+  close(fds[0]);
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) < 0 || exit_code_of(status) != 0) return std::nullopt;
+  return out;
+}
+
+std::optional<std::pair<int, int>> screen_size() {
+  const auto text = output_of({"xwininfo", "-root"});
+  if (!text) return std::nullopt;
+  const auto width = number_after(*text, "Width:"), height = number_after(*text, "Height:");
+  if (!width || !height) return std::nullopt;
+  return std::pair{*width, *height};
+}
+
+bool click_at(int x, int y) {
+  return output_of({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
+      .has_value();
+}
+
+std::vector<WindowSeen> WatchedRun::of_size(int width, int height) const {
+  std::vector<WindowSeen> out;
+  for (const WindowSeen& seen : windows)
+    if (seen.window.width == width && seen.window.height == height) out.push_back(seen);
+  return out;
+}
+
+std::string WatchedRun::describe() const {
+  std::ostringstream out;
+  out << "exit code " << exit_code << ", " << answered.size() << " answered\n";
+  for (const WindowSeen& s : windows) {
+    const ScreenWindow& w = s.window;
+    out << w.id << " \"" << w.title << "\" " << w.width << "x" << w.height << "+" << w.x << "+" << w.y
+        << " seen " << s.first.count() << ".." << s.last.count() << " ms\n";
+  }
+  return out.str();
+}
+
+WatchedRun run_watched(const std::vector<std::string>& argv,
+                       const std::vector<WindowAnswer>& answers, std::chrono::seconds limit) {
+  using namespace std::chrono;
+  WatchedRun result;
+  const auto start = steady_clock::now();
+  const int pid = spawn(argv);
+  if (pid < 0) return result;
+  std::map<std::string, int> pids;                            // X window id -> process
+  std::map<std::string, steady_clock::time_point> clicked;  // last click per window
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (steady_clock::now() - start > limit) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+      return result;
+    }
+    // One look at the display, then the answers: what one look saw was on
+    // screen together.
+    std::vector<ScreenWindow> visible;
+    for (const ScreenWindow& w : top_level_windows()) {
+      if (!pids.contains(w.id))
+        if (const int owner = window_pid(w.id); owner > 0) pids[w.id] = owner;
+      if (pids.contains(w.id) && pids[w.id] == pid && is_viewable(w.id)) visible.push_back(w);
+    }
+    const auto now = duration_cast<milliseconds>(steady_clock::now() - start);
+    for (const ScreenWindow& w : visible) {
+      auto seen = std::find_if(result.windows.begin(), result.windows.end(),
+                               [&](const WindowSeen& s) { return s.window.id == w.id; });
+      if (seen == result.windows.end()) result.windows.push_back({w, now, now});
+      else seen->last = now;
+    }
+    for (const ScreenWindow& w : visible) {
+      for (const WindowAnswer& answer : answers) {
+        if (w.width != answer.width || w.height != answer.height) continue;
+        // Clicked again when a click got lost (the window was not ready yet).
+        const auto last = clicked.find(w.id);
+        if (last != clicked.end() && steady_clock::now() - last->second < seconds(2)) continue;
+        if (last == clicked.end()) {
+          if (answer.before_click) answer.before_click(w);
+          result.answered.push_back(w);
+        }
+        click_at(w.x + answer.click_x, w.y + answer.click_y);
+        clicked[w.id] = steady_clock::now();
+      }
+    }
+    std::this_thread::sleep_for(milliseconds(50));
+  }
+  result.exit_code = exit_code_of(status);
+  return result;
 }
 
 }  // namespace e2e

@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -49,5 +51,57 @@ std::vector<std::string> log_messages(const std::string& log, long long not_befo
                                       long long not_after);
 
 long long unix_now();
+
+// Runs a command with a time limit; its standard output, or nothing when it
+// failed or ran out of time.
+std::optional<std::string> output_of(const std::vector<std::string>& argv,
+                                     int limit_seconds = 5);
+
+// The windows on the virtual display ($DISPLAY). Wine maps each top-level
+// window to a top-level X window of the same size and title.
+struct ScreenWindow {
+  std::string id;  // X window id, "0x400003"
+  std::string title;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Width and height of the display.
+std::optional<std::pair<int, int>> screen_size();
+
+// A real pointer click (xdotool): the pointer moves to (x, y), button 1 is
+// pressed and released.
+bool click_at(int x, int y);
+
+// A window to answer with a click: any window of the watched process of this
+// size, clicked at (click_x, click_y) in its own coordinates.
+struct WindowAnswer {
+  int width = 0, height = 0;
+  int click_x = 0, click_y = 0;
+  std::function<void(const ScreenWindow&)> before_click;  // may be empty
+};
+
+// A window of a watched run and when it was on screen (since the start).
+struct WindowSeen {
+  ScreenWindow window;
+  std::chrono::milliseconds first{}, last{};
+};
+
+struct WatchedRun {
+  int exit_code = -1;                  // -1: could not run, or stopped at the limit
+  std::vector<WindowSeen> windows;     // in order of first sight
+  std::vector<ScreenWindow> answered;  // each answered window once
+  // The windows of this size.
+  std::vector<WindowSeen> of_size(int width, int height) const;
+  // One line per window, for failure messages.
+  std::string describe() const;
+};
+
+// Runs a command in the background until it ends (killed after limit) and
+// watches the display meanwhile: the visible windows of its process, and the
+// answers clicked. The command must become the Wine process itself
+// (scripts/wine-run execs Wine), since X names a window's process by pid.
+WatchedRun run_watched(const std::vector<std::string>& argv,
+                       const std::vector<WindowAnswer>& answers,
+                       std::chrono::seconds limit);
 
 }  // namespace e2e
