@@ -76,17 +76,9 @@ update_once() {
   "$make_installer" "$installer"
   local log="$demo/$name/logs/updater.log"
 
-  if [ "$locale" = ko ]; then
-    pn_log "$name: the application (0.1.16) starts the updater and closes"
-    scripts/wine-run "$app_dir/PARLEYNEST.exe" --updater "$(wine_path "$bin/PARLEYNEST-Updater.exe")" \
-      --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" &
-  else
-    # The demo application always asks for Korean: here the updater is
-    # started as the application would start it, without a process to wait for.
-    pn_log "$name: the updater, in language $locale"
-    scripts/wine-run "$bin/PARLEYNEST-Updater.exe" --installer "$(wine_path "$installer")" \
-      --app-exe "$(wine_path "$app_dir/PARLEYNEST.exe")" --log "$(wine_path "$log")" --locale "$locale" &
-  fi
+  pn_log "$name: the application (0.1.16, language $locale) starts the updater and closes"
+  scripts/wine-run "$app_dir/PARLEYNEST.exe" --updater "$(wine_path "$bin/PARLEYNEST-Updater.exe")" \
+    --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" --locale "$locale" &
   local progress dialog
   if [ "$make_installer" = signed_installer ]; then
     progress="$(wait_for_window 460x257)"

@@ -1,9 +1,9 @@
 // The demo's chat application: a window that shows which version is
 // installed (version.txt beside the program, "0.1.16" when missing).
 //
-// Started with --updater UPDATER --installer INSTALLER --log LOG, it does what
-// the real application does after downloading an update: starts the updater
-// with its own process id and path, then closes itself.
+// Started with --updater UPDATER --installer INSTALLER --log LOG [--locale L],
+// it does what the real application does after downloading an update:
+// starts the updater with its own process id and path, then closes itself.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -68,12 +68,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::wstring updater, installer, log;
+  std::wstring updater, installer, log, locale = L"ko";
   for (int i = 1; argv && i + 1 < argc; i += 2) {
     const std::wstring name = argv[i];
     if (name == L"--updater") updater = argv[i + 1];
     if (name == L"--installer") installer = argv[i + 1];
     if (name == L"--log") log = argv[i + 1];
+    if (name == L"--locale") locale = argv[i + 1];
   }
   LocalFree(argv);
 
@@ -81,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (updating) {
     std::wstring line = quoted(updater) + L" --pid " + std::to_wstring(GetCurrentProcessId()) +
                         L" --installer " + quoted(installer) + L" --app-exe " + quoted(self) +
-                        L" --log " + quoted(log) + L" --locale ko";
+                        L" --log " + quoted(log) + L" --locale " + locale;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
