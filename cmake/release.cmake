@@ -16,6 +16,8 @@ if(NOT (WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU"))
   endfunction()
   function(pn_release_executable target)
   endfunction()
+  function(pn_check_release_build target)
+  endfunction()
   return()
 endif()
 
@@ -43,15 +45,20 @@ endfunction()
 # At most 256 KiB for the updater with its windows, pictures and icon.
 set(PN_RELEASE_SIZE_LIMIT 262144)
 
-# The shipped program: linked with LTO, and a link map written to
-# <build>/<target>.map, which scripts/bench.sh reads to show where the
-# bytes go. A test checks its size, runtime and terminate handler.
+# A program built as the updater is: linked with LTO, and a link map
+# written to <build>/<target>.map, which scripts/bench.sh reads to show
+# where the bytes go.
 function(pn_release_executable target)
-  set(map "${CMAKE_BINARY_DIR}/${target}.map")
   if(PN_LTO)
     target_link_options(${target} PRIVATE -flto=auto)
   endif()
-  target_link_options(${target} PRIVATE "-Wl,-Map=${map}")
+  target_link_options(${target} PRIVATE "-Wl,-Map=${CMAKE_BINARY_DIR}/${target}.map")
+endfunction()
+
+# A test of the shipped program: its size, its runtime and its terminate
+# handler.
+function(pn_check_release_build target)
+  set(map "${CMAKE_BINARY_DIR}/${target}.map")
   if(PN_BUILD_TESTS)
     add_test(NAME ${target}_release_build
       COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:${target}> -DMAP=${map}
