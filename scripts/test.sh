@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable logic natively, the
 # Windows code under Wine, and end-to-end runs of PARLEYNEST-Updater.exe.
+# The Windows build is the release build, so the tests run what ships.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$PN_ROOT"

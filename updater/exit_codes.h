@@ -7,4 +7,8 @@ namespace updater {
 // update-result.json, never through the exit code.
 inline constexpr int kExitAlways = 0;
 
+// A fault of the program itself (std::terminate) ends it at once with the
+// code abort gives (fatal_exit.cc).
+inline constexpr int kExitFatal = 3;
+
 }  // namespace updater

@@ -78,8 +78,11 @@ std::expected<void, ProcessError> run_installer(std::string_view installer,
   if (!started) return spawn_error(started.error());
   const HANDLE process = started->process.get();
   const auto start = std::chrono::steady_clock::now();
+  // Each round waits on the installer for up to one poll interval: its end
+  // is seen the moment it comes, at once if it has already ended, and the
+  // limit is looked at between the rounds.
   for (;;) {
-    const DWORD rc = ::WaitForSingleObject(process, 0);
+    const DWORD rc = ::WaitForSingleObject(process, wait_milliseconds(poll));
     if (rc == WAIT_OBJECT_0) {
       DWORD code = 0;
       if (!::GetExitCodeProcess(process, &code)) return spawn_error(::GetLastError());
@@ -91,7 +94,6 @@ std::expected<void, ProcessError> run_installer(std::string_view installer,
       ::TerminateProcess(process, 1);
       return std::unexpected(ProcessError{InstallerTimeout{whole_seconds(limit)}});
     }
-    ::Sleep(static_cast<DWORD>(poll.count()));
   }
 }
 

@@ -71,6 +71,15 @@ TEST_F(Installer, ExitCodeZeroIsSuccessAndSwitchesArePassed) {
   EXPECT_EQ(runs(), "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART\n");
 }
 
+TEST_F(Installer, EndIsSeenWithinThePollInterval) {
+  // Still running at the first check, ended long before one interval is over.
+  // A loop that slept its interval would hold this test for an hour, until
+  // CTest's time-out fails it.
+  behave("--stay-ms 300");
+  EXPECT_TRUE(run_installer(utf8(installer()), 1h, 1h).has_value());
+  EXPECT_EQ(runs(), "/VERYSILENT /SUPPRESSMSGBOXES /NORESTART\n");
+}
+
 TEST_F(Installer, NonZeroExitCodesAreReadSigned) {
   behave("--exit 2");
   auto result = run_installer(utf8(installer()));

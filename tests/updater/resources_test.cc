@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,45 @@ TEST(UpdaterResources, IconGroupOfEightPngImagesAndManifest) {
   EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos);
   EXPECT_EQ(text.find("dpiAware"), std::string::npos);
   FreeLibrary(module);
+}
+
+// Every resource, as "type/name" (numbers in decimal), with the languages
+// it is stored under.
+using ResourceLanguages = std::map<std::wstring, std::vector<WORD>>;
+
+std::wstring resource_id(LPCWSTR id) {
+  return IS_INTRESOURCE(id) ? std::to_wstring(reinterpret_cast<ULONG_PTR>(id)) : std::wstring(id);
+}
+
+BOOL CALLBACK add_language(HMODULE, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR out) {
+  (*reinterpret_cast<ResourceLanguages*>(out))[resource_id(type) + L"/" + resource_id(name)]
+      .push_back(language);
+  return TRUE;
+}
+
+BOOL CALLBACK add_name(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR out) {
+  EnumResourceLanguagesW(module, type, name, add_language, out);
+  return TRUE;
+}
+
+BOOL CALLBACK add_type(HMODULE module, LPWSTR type, LONG_PTR out) {
+  EnumResourceNamesW(module, type, add_name, out);
+  return TRUE;
+}
+
+TEST(UpdaterResources, EveryResourceIsStoredAsKorean) {
+  HMODULE module = LoadLibraryExW(updater_path().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  ResourceLanguages found;
+  EnumResourceTypesW(module, add_type, reinterpret_cast<LONG_PTR>(&found));
+  FreeLibrary(module);
+
+  // Manifest, version information and the icon group (the images are 3/1 to 3/8).
+  for (const wchar_t* expected : {L"24/1", L"16/1", L"14/1", L"3/1", L"3/8"})
+    EXPECT_TRUE(found.contains(expected)) << "missing resource " << test_support::utf8(expected);
+  for (const auto& [resource, languages] : found)
+    EXPECT_EQ(languages, std::vector<WORD>{0x0412}) << test_support::utf8(resource);
 }
 
 }  // namespace
