@@ -1,4 +1,3 @@
-#include <mutex>
 #include <optional>
 
 #include "controls_win.h"
@@ -187,12 +186,10 @@ HWND TitledWindow::title_bar() const { return parts_ ? parts_->title_bar : nullp
 ButtonList& TitledWindow::buttons() { return parts_->buttons; }
 
 std::expected<void, std::string> register_window_classes() {
-  static std::once_flag once;
-  static std::expected<void, std::string> registered;
-  std::call_once(once, [] {
-    registered = register_class(kBorderlessClass);
-    if (registered) registered = register_class(kFrameClass);
-  });
+  static const std::expected<void, std::string> registered = [] {
+    auto done = register_class(kBorderlessClass);
+    return done ? register_class(kFrameClass) : done;
+  }();
   return registered;
 }
 
