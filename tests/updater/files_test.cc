@@ -29,6 +29,12 @@ TEST(RunLogText, TimestampIsWholeUnixSeconds) {
   EXPECT_EQ(log_line_text("t=1700000000", "app exited"), "t=1700000000 app exited\n");
 }
 
+TEST(RunLogText, LineBreaksInsideAValueAreWrittenEscaped) {
+  EXPECT_EQ(log_line_text("t=5", "start app=C:\\a\nt=6 installer ok\r\nx"),
+            "t=5 start app=C:\\a\\nt=6 installer ok\\r\\nx\n");
+  EXPECT_EQ(log_line_text("t=5", "\n\n"), "t=5 \\n\\n\n");
+}
+
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
