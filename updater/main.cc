@@ -53,6 +53,12 @@ void init_gui() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any DLL is loaded at run time: DLLs come from System32 only,
+  // never from this program's folder (often a downloads folder) or the
+  // current folder. The program imports only DLLs that the system always
+  // takes from there (and comctl32 through its manifest).
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
   i18n::set_locale("ko");
   const std::vector<updater::ArgToken> tokens = command_line_tokens();
   const updater::UpdaterArgs args = updater::parse_args(tokens);
