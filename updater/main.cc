@@ -15,7 +15,6 @@
 #include "update_sequence.h"
 #include "win_common/error_text.h"
 #include "win_common/handles.h"
-#include "win_common/utf.h"
 #include "windows_services.h"
 
 namespace {
@@ -28,7 +27,7 @@ std::vector<updater::ArgToken> command_line_tokens() {
   std::vector<updater::ArgToken> tokens;
   for (int i = 1; argv && i < count; ++i) {
     const std::wstring_view arg(argv[i]);
-    tokens.push_back(win_common::utf16_to_utf8_strict(std::u16string_view(
+    tokens.push_back(updater::arg_token(std::u16string_view(
         reinterpret_cast<const char16_t*>(arg.data()), arg.size())));
   }
   return tokens;
