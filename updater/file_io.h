@@ -1,7 +1,6 @@
 #pragma once
 // The few file operations of the run; each reports only whether it worked.
 
-#include <memory>
 #include <string_view>
 
 namespace updater {
@@ -15,11 +14,23 @@ bool replace_file(std::string_view path, std::string_view bytes);
 
 bool delete_file(std::string_view path);
 
+}  // namespace updater
+
 #ifdef _WIN32
-// Opens the file for reading and shares only reading, so that while the
-// token lives no one can write, replace or delete it. None when it cannot
-// be opened.
-std::shared_ptr<void> hold_file(std::string_view path);
-#endif
+#include <string>
+
+#include "win_common/handles.h"
+
+namespace updater {
+
+// Opens the file for reading and deleting and shares only reading, so that
+// while the handle lives no one else can write, replace, rename or delete
+// it. Invalid when it cannot be opened; the thread's last error says why.
+win_common::unique_file hold_file(const std::wstring& path);
+
+// Deletes the file or empty folder behind a handle that has delete access,
+// wherever it is now, and closes the handle. A failure is ignored.
+void delete_held(win_common::unique_file& held);
 
 }  // namespace updater
+#endif

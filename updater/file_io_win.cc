@@ -46,12 +46,17 @@ bool delete_file(std::string_view path) {
   return ::DeleteFileW(win_common::to_wide(path).c_str()) != 0;
 }
 
-std::shared_ptr<void> hold_file(std::string_view path) {
-  const std::wstring wide = win_common::to_wide(path);
-  win_common::unique_file file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
-  return std::shared_ptr<void>(file.release(), [](void* handle) { ::CloseHandle(handle); });
+win_common::unique_file hold_file(const std::wstring& path) {
+  return win_common::unique_file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                               nullptr));
+}
+
+void delete_held(win_common::unique_file& held) {
+  if (!held) return;
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  ::SetFileInformationByHandle(held.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  held.reset();
 }
 
 }  // namespace updater

@@ -15,7 +15,6 @@
 #include "update_sequence.h"
 #include "win_common/error_text.h"
 #include "win_common/handles.h"
-#include "win_common/utf.h"
 #include "windows_services.h"
 
 namespace {
@@ -28,7 +27,7 @@ std::vector<updater::ArgToken> command_line_tokens() {
   std::vector<updater::ArgToken> tokens;
   for (int i = 1; argv && i < count; ++i) {
     const std::wstring_view arg(argv[i]);
-    tokens.push_back(win_common::utf16_to_utf8_strict(std::u16string_view(
+    tokens.push_back(updater::arg_token(std::u16string_view(
         reinterpret_cast<const char16_t*>(arg.data()), arg.size())));
   }
   return tokens;
@@ -53,6 +52,12 @@ void init_gui() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any DLL is loaded at run time: DLLs come from System32 only,
+  // never from this program's folder (often a downloads folder) or the
+  // current folder. The program imports only DLLs that the system always
+  // takes from there (and comctl32 through its manifest).
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
   i18n::set_locale("ko");
   const std::vector<updater::ArgToken> tokens = command_line_tokens();
   const updater::UpdaterArgs args = updater::parse_args(tokens);

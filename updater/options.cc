@@ -1,5 +1,9 @@
 #include "options.h"
 
+#include <utility>
+
+#include "win_common/utf.h"
+
 namespace updater {
 
 std::optional<std::uint32_t> parse_pid(std::string_view text) {
@@ -19,8 +23,8 @@ namespace {
 enum class Option { Pid, Log, Locale, AppExe, Installer, Thumbprint };
 
 std::optional<Option> option_named(const ArgToken& token) {
-  if (!token) return std::nullopt;
-  const std::string& t = *token;
+  if (!token.valid) return std::nullopt;
+  const std::string& t = token.text;
   if (t == "--pid") return Option::Pid;
   if (t == "--log") return Option::Log;
   if (t == "--locale") return Option::Locale;
@@ -30,19 +34,12 @@ std::optional<Option> option_named(const ArgToken& token) {
   return std::nullopt;
 }
 
-std::optional<std::string>* text_field(UpdaterArgs& args, Option option) {
-  switch (option) {
-    case Option::Log: return &args.log_path;
-    case Option::AppExe: return &args.app_exe;
-    case Option::Installer: return &args.installer;
-    case Option::Thumbprint: return &args.thumbprint;
-    case Option::Pid:
-    case Option::Locale: break;
-  }
-  return nullptr;
-}
-
 }  // namespace
+
+ArgToken arg_token(std::u16string_view utf16) {
+  if (auto strict = win_common::utf16_to_utf8_strict(utf16)) return {std::move(*strict), true};
+  return {win_common::utf16_to_utf8(utf16), false};
+}
 
 UpdaterArgs parse_args(std::span<const ArgToken> tokens) {
   UpdaterArgs args;
@@ -51,15 +48,29 @@ UpdaterArgs parse_args(std::span<const ArgToken> tokens) {
     if (!option) continue;  // unknown token: skipped alone
     const bool has_value = i + 1 < tokens.size();
     const ArgToken* value = has_value ? &tokens[++i] : nullptr;
+    const bool readable = value && value->valid;
+    const auto set_path = [&](std::optional<std::string>& field, bool& unreadable) {
+      field = value ? std::optional(value->text) : std::nullopt;
+      unreadable = value && !value->valid;
+    };
     switch (*option) {
       case Option::Pid:
-        args.pid = (value && *value) ? parse_pid(**value) : std::nullopt;
+        args.pid = readable ? parse_pid(value->text) : std::nullopt;
         break;
       case Option::Locale:
-        if (value) args.locale = *value ? **value : std::string();
+        if (value) args.locale = readable ? value->text : std::string();
         break;
-      default:
-        *text_field(args, *option) = value ? *value : std::nullopt;
+      case Option::Log:
+        args.log_path = readable ? std::optional(value->text) : std::nullopt;
+        break;
+      case Option::Thumbprint:
+        args.thumbprint = value ? std::optional(value->text) : std::nullopt;
+        break;
+      case Option::AppExe:
+        set_path(args.app_exe, args.app_exe_unreadable);
+        break;
+      case Option::Installer:
+        set_path(args.installer, args.installer_unreadable);
         break;
     }
   }

@@ -42,6 +42,16 @@ std::uint32_t wait_milliseconds(std::chrono::nanoseconds limit) {
   return static_cast<std::uint32_t>(ms > kMax ? kMax : ms);
 }
 
+bool is_absolute_path(std::string_view path) {
+  const auto separator = [&](std::size_t i) {
+    return i < path.size() && (path[i] == '\\' || path[i] == '/');
+  };
+  if (separator(0)) return separator(1);
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return drive && separator(2);
+}
+
 namespace {
 
 // An argument as the Microsoft C runtime splits it back: quoted when it is

@@ -44,6 +44,11 @@ std::uint32_t wait_milliseconds(std::chrono::nanoseconds limit);
 std::optional<std::string> command_line(std::string_view program,
                                         std::span<const std::string_view> args);
 
+// A fully qualified Windows path: a drive with its root (C:\...), or a UNC
+// or device path (\\server\share, \\?\C:\...). Programs are started only by
+// such a path: never looked up, never against the current folder.
+bool is_absolute_path(std::string_view path);
+
 inline constexpr std::string_view kInstallerSwitches[] = {"/VERYSILENT", "/SUPPRESSMSGBOXES",
                                                           "/NORESTART"};
 inline constexpr std::chrono::seconds kAppExitLimit{30};

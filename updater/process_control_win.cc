@@ -1,6 +1,5 @@
 #include <windows.h>
 
-
 #include "process_control.h"
 #include "win_common/error_text.h"
 #include "win_common/handles.h"
@@ -22,6 +21,7 @@ struct Started {
 std::expected<Started, DWORD> start_process(std::string_view program,
                                             std::span<const std::string_view> args,
                                             DWORD creation_flags) {
+  if (!is_absolute_path(program)) return std::unexpected(static_cast<DWORD>(ERROR_BAD_PATHNAME));
   const std::optional<std::string> line = command_line(program, args);
   if (!line) return std::unexpected(static_cast<DWORD>(ERROR_INVALID_NAME));
   const std::wstring application = win_common::to_wide(program);

@@ -2,6 +2,7 @@
 
 #include "file_io.h"
 #include "run_log.h"
+#include "win_common/hex.h"
 
 namespace updater {
 namespace {
@@ -84,7 +85,6 @@ std::string result_file_path(std::string_view log_path) {
 }
 
 std::string json_string(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(text.size() + 2);
   out += '"';
@@ -101,8 +101,8 @@ std::string json_string(std::string_view text) {
       default:
         if (u < 0x20) {
           out += "\\u00";
-          out += kHex[u >> 4];
-          out += kHex[u & 0xF];
+          out += win_common::hex_digit(u >> 4, false);
+          out += win_common::hex_digit(u, false);
         } else {
           out += c;
         }

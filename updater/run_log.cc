@@ -20,7 +20,16 @@ std::string log_line_text(std::string_view timestamp, std::string_view message) 
   text.reserve(timestamp.size() + message.size() + 2);
   text += timestamp;
   text += ' ';
-  text += message;
+  // A value inside the message never starts a line of its own.
+  for (const char c : message) {
+    if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\n') {
+      text += "\\n";
+    } else {
+      text += c;
+    }
+  }
   text += '\n';
   return text;
 }

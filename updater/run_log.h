@@ -12,7 +12,8 @@ namespace updater {
 std::string timestamp_text_at(std::chrono::system_clock::time_point now);
 std::string timestamp_text();
 
-// "<timestamp> <message>\n".
+// "<timestamp> <message>\n", with each carriage return and line feed of the
+// message written as \r and \n: one event is always one line.
 std::string log_line_text(std::string_view timestamp, std::string_view message);
 
 class RunLog {

@@ -7,6 +7,8 @@ constexpr std::string_view kTitleKey = "pcLogin.pc.update.updaterTitle";
 constexpr std::string_view kAppNameKey = "app.name";
 constexpr std::string_view kFailedKey = "pcLogin.pc.update.updaterFailed";
 constexpr std::string_view kConfirmKey = "common.confirm";
+constexpr std::string_view kInstallerUnreadable = "설치 파일 경로를 읽을 수 없음";
+constexpr std::string_view kAppUnreadable = "본체 경로를 읽을 수 없음";
 constexpr std::array<std::string_view, 4> kStepKeys = {
     "pcLogin.pc.update.stepWait", "pcLogin.pc.update.stepVerify",
     "pcLogin.pc.update.stepInstall", "pcLogin.pc.update.stepRestart"};
@@ -34,12 +36,20 @@ class Run {
       report_failure();
     }
 
-    if (auto restarted = services_.restart_app(app))
+    if (args_.app_exe_unreadable)
+      log_.line("app restart failed: " + std::string(kAppUnreadable));
+    else if (auto restarted = services_.restart_app(app))
       log_.line("app restarted");
     else
       log_.line("app restart failed: " + restarted.error());
 
-    services_.delete_installer(installer);
+    // The installer that was held goes wherever it is now, its private copy
+    // with it; one that was never held goes by its path.
+    if (held_)
+      held_->delete_installer();
+    else if (!args_.installer_unreadable)
+      services_.delete_installer(installer);
+    held_.reset();
   }
 
  private:
@@ -51,18 +61,23 @@ class Run {
       log_.line("app exited");
     }
 
-    // Held from before the check until the installer has run, so the file
-    // that ran is the file that was checked.
-    const std::shared_ptr<void> hold =
-        services_.hold_installer ? services_.hold_installer(installer) : nullptr;
-
     show_step(UpdateStep::Verify);
-    auto signer = services_.check_installer_signature(installer, args_.thumbprint);
+    // A path that is not valid text is never used: not for what it might
+    // name after its characters were replaced.
+    if (args_.installer_unreadable) return UpdateOutcome::failure(std::string(kInstallerUnreadable));
+    if (args_.app_exe_unreadable) return UpdateOutcome::failure(std::string(kAppUnreadable));
+
+    // What is checked and what runs is the held file, whatever happens to
+    // the path's folders meanwhile.
+    auto held = services_.hold_installer(installer);
+    if (!held) return UpdateOutcome::failure(held.error());
+    held_ = std::move(*held);
+    auto signer = services_.check_installer_signature(*held_, args_.thumbprint);
     if (!signer) return UpdateOutcome::failure(signer.error());
     log_.line("signature ok subject=" + signer->subject + " thumb=" + signer->thumbprint);
 
     show_step(UpdateStep::Install);
-    if (auto installed = services_.run_installer(installer); !installed)
+    if (auto installed = services_.run_installer(held_->path()); !installed)
       return UpdateOutcome::failure(installed.error());
     log_.line("installer ok");
     return UpdateOutcome::success(signer->thumbprint);
@@ -104,6 +119,7 @@ class Run {
   const RunLog& log_;
   const UpdateServices& services_;
   std::unique_ptr<ProgressView> progress_;
+  std::unique_ptr<HeldInstaller> held_;
 };
 
 }  // namespace

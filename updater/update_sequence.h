@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "held_installer.h"
 #include "options.h"
 #include "outcome.h"
 #include "run_log.h"
@@ -40,18 +41,21 @@ class ProgressView {
 // text. The window side may be left empty: the run then goes on without.
 struct UpdateServices {
   std::function<std::expected<void, std::string>(std::uint32_t pid)> wait_for_app_exit;
+  // Holds the installer against change from before its check until the
+  // end of the run; what it gives is all the check reads and all that is
+  // started.
+  std::function<std::expected<std::unique_ptr<HeldInstaller>, std::string>(
+      std::string_view installer)>
+      hold_installer;
   std::function<std::expected<win_common::SignerIdentity, std::string>(
-      std::string_view installer, const std::optional<std::string>& pinned_thumbprint)>
+      const HeldInstaller& installer, const std::optional<std::string>& pinned_thumbprint)>
       check_installer_signature;
   std::function<std::expected<void, std::string>(std::string_view installer)> run_installer;
   std::function<std::expected<void, std::string>(std::string_view app)> restart_app;
+  // Deletes, by its path, an installer that was never held.
   std::function<void(std::string_view installer)> delete_installer;
   std::function<void(std::string_view log_path, const UpdateOutcome& outcome)>
       write_update_result;
-
-  // Keeps the installer file from being replaced or deleted while the token
-  // lives: taken before the check, dropped once the installer has run.
-  std::function<std::shared_ptr<void>(std::string_view installer)> hold_installer;
 
   // Texts of the windows, by key, in the run's language.
   std::function<std::string(std::string_view key)> translate;

@@ -1,6 +1,7 @@
 #include "windows_services.h"
 
 #include "file_io.h"
+#include "held_installer.h"
 #include "i18n/catalog.h"
 #include "nestui_kit/dialogs.h"
 #include "nestui_kit/progress_dialog.h"
@@ -46,15 +47,15 @@ UpdateServices windows_services(i18n::language_index language) {
   s.wait_for_app_exit = [](std::uint32_t pid) {
     return as_text(wait_for_app_exit(pid, kAppExitLimit));
   };
-  s.check_installer_signature = [](std::string_view installer,
+  s.hold_installer = hold_installer;
+  s.check_installer_signature = [](const HeldInstaller& installer,
                                    const std::optional<std::string>& pinned) {
-    return win_common::check_installer_signature(installer, pinned);
+    return win_common::check_installer_signature(installer.file(), installer.path(), pinned);
   };
   s.run_installer = [](std::string_view installer) {
     return as_text(run_installer(installer));
   };
   s.restart_app = [](std::string_view app) { return restart_app(app); };
-  s.hold_installer = [](std::string_view installer) { return hold_file(installer); };
   s.delete_installer = [](std::string_view installer) { delete_file(installer); };
   s.write_update_result = [](std::string_view log_path, const UpdateOutcome& outcome) {
     write_update_result(log_path, outcome);

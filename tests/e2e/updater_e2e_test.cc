@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <fstream>
 #include <thread>
 
 #include "wine_harness.h"
@@ -52,6 +54,8 @@ class UpdaterRun : public ::testing::Test {
     fs::create_directories(dir_);
     fs::copy_file(paths().windows_bin / "fake_app.exe", app());
     fs::copy_file(signed_installer(), installer());
+    // The installer runs from a private copy: it records its runs here.
+    setenv("PN_FAKE_HOME", windows_path(dir_).c_str(), 1);
   }
 
   fs::path app() const { return dir_ / "app.exe"; }
@@ -61,11 +65,14 @@ class UpdaterRun : public ::testing::Test {
   std::string installer_runs() const { return read_file(dir_ / "setup.exe.runs"); }
   std::string app_runs() const { return read_file(dir_ / "app.exe.runs"); }
 
-  // Runs the updater with the given arguments and waits for its end; a
-  // failure dialog it shows is answered by a click on its button. The exit
-  // code; what the run showed is in last_run_.
-  int updater(const Lines& args) {
-    Lines argv{paths().wine_run.string(), (paths().windows_bin / "PARLEYNEST-Updater.exe").string()};
+  // Runs the updater, or `command` that starts it, with the given
+  // arguments and waits for its end; a failure dialog it shows is answered
+  // by a click on its button. The exit code; what the run showed is in
+  // last_run_.
+  int updater(const Lines& args,
+              Lines command = {(paths().windows_bin / "PARLEYNEST-Updater.exe").string()}) {
+    Lines argv{paths().wine_run.string()};
+    argv.insert(argv.end(), command.begin(), command.end());
     argv.insert(argv.end(), args.begin(), args.end());
     run_title_ = title_for(args);
     started_ = unix_now();
@@ -134,6 +141,14 @@ class UpdaterRun : public ::testing::Test {
     return read_file(pid_file);
   }
 
+  // The installer was refused with `failure`: logged and recorded, never
+  // started.
+  void expect_refused(const std::string& failure) const {
+    EXPECT_EQ(logged(), (Lines{start_line(), "failed: " + failure, "app restarted"}));
+    expect_result("\"" + failure + "\"", false);
+    EXPECT_EQ(installer_runs(), "");
+  }
+
   // The application was started again, with no arguments, exactly once.
   void expect_restarted(const std::string& earlier_runs = "") const {
     ASSERT_TRUE(wait_for_file(dir_ / "app.exe.runs", std::chrono::seconds(10)));
@@ -199,10 +214,7 @@ TEST_F(UpdaterRun, FailingInstallerIsReportedAndTheAppStillRestarts) {
 TEST_F(UpdaterRun, UnsignedInstallerIsNeverStartedAndIsDeleted) {
   fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
   EXPECT_EQ(updater(standard_args()), 0);
-  const std::string failure = "Authenticode 검증 실패 (코드=0x800B0100)";
-  EXPECT_EQ(logged(), (Lines{start_line(), "failed: " + failure, "app restarted"}));
-  expect_result("\"" + failure + "\"", false);
-  EXPECT_EQ(installer_runs(), "");
+  expect_refused("Authenticode 검증 실패 (코드=0x800B0100)");
   EXPECT_FALSE(fs::exists(installer()));
   expect_restarted();
 }
@@ -223,10 +235,7 @@ TEST_F(UpdaterRun, PinnedThumbprintMustMatch) {
   args = standard_args();
   args.insert(args.end(), {"--thumbprint", wrong});
   EXPECT_EQ(updater(args), 0);
-  const std::string failure = "서명 지문이 다름(기대 " + wrong + " · 실제 " + thumbprint_ + ")";
-  EXPECT_EQ(logged(), (Lines{start_line(), "failed: " + failure, "app restarted"}));
-  expect_result("\"" + failure + "\"", false);
-  EXPECT_EQ(installer_runs(), "");
+  expect_refused("서명 지문이 다름(기대 " + wrong + " · 실제 " + thumbprint_ + ")");
   EXPECT_FALSE(fs::exists(installer()));
 }
 
@@ -334,6 +343,116 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   EXPECT_EQ(runs_when_answered, first_run);
   EXPECT_EQ(installer_runs(), "");
   expect_restarted(first_run);
+
+// While the run is in its Verify step, the folder that holds the installer,
+// or a folder link on its path, is swapped for one whose setup.exe is
+// another program carrying the genuine signature block.
+class SwapAttack : public UpdaterRun {
+ protected:
+  static void SetUpTestSuite() {
+    UpdaterRun::SetUpTestSuite();
+    const Paths& s = paths();
+    // A genuine installer large enough that checking it takes a moment, and
+    // another program carrying a copy of its signature block.
+    const fs::path padded = s.work / "padded-installer.exe";
+    fs::copy_file(s.windows_bin / "fake_app.exe", padded, fs::copy_options::overwrite_existing);
+    std::ofstream(padded, std::ios::binary | std::ios::app) << std::string(48 << 20, '\0');
+    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), (s.work / "certs").string(), "nestworks",
+                   padded.string(), large_installer().string()}),
+              0);
+    // osslsigncode overwrites nothing; attach-signature ends with 1, as the
+    // signature does not fit the program.
+    run({"bash", "-c",
+         "rm -f \"$3\" \"$3.sig\" && osslsigncode extract-signature -in \"$1\" -out \"$3.sig\" && "
+         "osslsigncode attach-signature -sigin \"$3.sig\" -in \"$2\" -out \"$3\"; true",
+         "_", large_installer().string(), (s.windows_bin / "intruder.exe").string(), grafted().string()});
+    ASSERT_TRUE(fs::exists(grafted()));
+  }
+
+  static fs::path large_installer() { return paths().work / "large-installer.exe"; }
+  static fs::path grafted() { return paths().work / "grafted-intruder.exe"; }
+
+  void attack(bool through_link) {
+    fs::create_directories(dir_ / "dl");
+    fs::create_directories(dir_ / "evil");
+    fs::copy_file(large_installer(), dir_ / "dl" / "setup.exe");
+    fs::copy_file(grafted(), dir_ / "evil" / "setup.exe");
+    Lines swap{dir_ / "dl", dir_ / "dl.moved", dir_ / "evil", dir_ / "dl"};
+    fs::path path = dir_ / "dl" / "setup.exe";
+    if (through_link) {
+      fs::create_directory_symlink("dl", dir_ / "link");
+      fs::create_directory_symlink("evil", dir_ / "evil-link");
+      swap = {dir_ / "link", dir_ / "link.old", dir_ / "evil-link", dir_ / "link"};
+      path = dir_ / "link" / "setup.exe";
+    }
+    Lines args = standard_args();
+    args[1] = windows_path(path);
+    {
+      // 150 ms after the start line: the run is verifying the installer.
+      Background swapper({"bash", "-c",
+                          "until [ -s \"$1\" ]; do sleep 0.001; done; sleep 0.15; "
+                          "mv -T \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && touch \"$1.swapped\"",
+                          "_", log(), swap[0], swap[1], swap[2], swap[3]});
+      EXPECT_EQ(updater(args), 0);
+    }
+    // The swap took place, and before the run had ended.
+    ASSERT_TRUE(fs::exists(log().string() + ".swapped"));
+    EXPECT_LT(fs::last_write_time(log().string() + ".swapped"), fs::last_write_time(result()));
+
+    EXPECT_FALSE(fs::exists(dir_ / "intruder.ran"));
+    EXPECT_EQ(installer_runs(), kSwitches);
+    const std::string start = "start installer=" + windows_path(path) + " pid=None app=" + windows_path(app());
+    EXPECT_EQ(logged(), (Lines{start, signature_line(), "installer ok", "app restarted"}));
+    expect_result("\"" + thumbprint_ + "\"", true);
+  }
+};
+
+TEST_F(SwapAttack, FolderRenamedDuringTheRun) { attack(false); }
+
+TEST_F(SwapAttack, FolderLinkRetargetedDuringTheRun) { attack(true); }
+
+TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
+  Lines args = standard_args();
+  args.insert(args.end(), {"--thumbprint", thumbprint_ + "{D800}"});
+  EXPECT_EQ(updater(args, {(paths().windows_bin / "intruder.exe").string(), "start",
+                           windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe")}),
+            0);
+  expect_refused("서명 지문이 다름(기대 " + thumbprint_ + "\uFFFD · 실제 " + thumbprint_ + ")");
+  EXPECT_FALSE(fs::exists(installer()));
+}
+
+TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
+  const fs::path ready = dir_ / "writer.ready";
+  Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(), "write-hold",
+                     windows_path(installer()), windows_path(ready), "5000"});
+  for (int i = 0; i < 400 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(fs::exists(ready));
+  EXPECT_EQ(updater(standard_args()), 0);
+  // "설치 파일 잠금 실패: " + the text of a sharing violation.
+  const Lines lines = logged();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(lines[1].starts_with("failed: 설치 파일 잠금 실패: ")) << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(" (0x80070020)")) << lines[1];
+  expect_refused(lines[1].substr(8));
+}
+
+TEST_F(UpdaterRun, DllBesideTheUpdaterIsNeverLoaded) {
+  // The updater runs from a folder that others may write, with a
+  // wintrust.dll planted beside it. Wine is told to prefer such a DLL to its
+  // own, as Windows does.
+  const fs::path downloads = dir_ / "downloads";
+  fs::create_directories(downloads);
+  fs::copy_file(paths().windows_bin / "PARLEYNEST-Updater.exe", downloads / "PARLEYNEST-Updater.exe");
+  fs::copy_file(paths().windows_bin / "planted" / "wintrust.dll", downloads / "wintrust.dll");
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
+  const std::string overrides = std::getenv("WINEDLLOVERRIDES") ? std::getenv("WINEDLLOVERRIDES") : "";
+  setenv("WINEDLLOVERRIDES", (overrides + ";wintrust=n,b").c_str(), 1);
+  const int code = updater(standard_args(), {(downloads / "PARLEYNEST-Updater.exe").string()});
+  setenv("WINEDLLOVERRIDES", overrides.c_str(), 1);
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(fs::exists(downloads / "planted-dll-loaded"));
+  // The system's trust provider refused the unsigned installer.
+  expect_refused("Authenticode 검증 실패 (코드=0x800B0100)");
 }
 
 }  // namespace

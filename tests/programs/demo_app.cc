@@ -80,6 +80,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   const bool updating = !updater.empty();
   if (updating) {
+    // The installer runs from the updater's private copy, not from the
+    // application's folder: it finds the installation through this (a real
+    // installer through the registry).
+    SetEnvironmentVariableW(L"PARLEYNEST_DEMO_HOME", self.substr(0, self.find_last_of(L'\\') + 1).c_str());
     std::wstring line = quoted(updater) + L" --pid " + std::to_wstring(GetCurrentProcessId()) +
                         L" --installer " + quoted(installer) + L" --app-exe " + quoted(self) +
                         L" --log " + quoted(log) + L" --locale " + locale;

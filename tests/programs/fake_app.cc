@@ -1,7 +1,9 @@
 // Stands in for the chat application (and its installer) in the tests.
 //
 // Every start appends one line to "<own path>.runs": the arguments after the
-// program name, exactly as received. Then:
+// program name, exactly as received. When the environment names a folder in
+// PN_FAKE_HOME, "<own path>" means that folder and the program's own file
+// name (the updater starts a private copy of the installer elsewhere). Then:
 //   --pid-file P   writes the process id to P
 //   --stay-ms N    keeps running N milliseconds
 //   --exit N       ends with exit code N (default 0)
@@ -78,10 +80,19 @@ std::wstring argument_text() {
   return p;
 }
 
+// Where the program records its runs and finds its behaviour.
+std::wstring home_path() {
+  const std::wstring self = own_path();
+  std::wstring home(32768, L'\0');
+  home.resize(GetEnvironmentVariableW(L"PN_FAKE_HOME", home.data(), static_cast<DWORD>(home.size())));
+  if (home.empty()) return self;
+  return home + self.substr(self.find_last_of(L'\\'));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const std::wstring self = own_path();
+  const std::wstring self = home_path();
   const std::wstring args = argument_text();
   append_utf8(self + L".runs", args + L"\n");
 

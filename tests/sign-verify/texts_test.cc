@@ -87,12 +87,17 @@ TEST(ThumbprintPin, NormalisationTrimsWhiteSpaceAndUpperCases) {
 }
 
 TEST(ThumbprintPin, NonAsciiLetters) {
-#ifdef _WIN32
-  // Windows upper-cases letters beyond ASCII as well.
-  EXPECT_EQ(win_common::normalize_pin("\uFF41\uFF42 \u00E9"), "\uFF21\uFF22 \u00C9");
-#else
+  // Letters beyond ASCII only by the table that is given...
   EXPECT_EQ(win_common::normalize_pin("\uFF41\uFF42 \u00E9"), "\uFF41\uFF42 \u00E9");
+#ifdef _WIN32
+  // ...which on Windows is the invariant locale's.
+  EXPECT_EQ(win_common::normalize_pin("\uFF41\uFF42 \u00E9", win_common::upper_case_invariant),
+            "\uFF21\uFF22 \u00C9");
 #endif
+  // A pin that was not valid UTF-16 keeps its U+FFFD and never matches.
+  const std::string thumb(40, 'A');
+  EXPECT_FALSE(win_common::check_thumbprint_pin(thumb + "\uFFFD", thumb));
+  EXPECT_FALSE(win_common::check_thumbprint_pin(std::string("\uFFFD"), thumb));
 }
 
 TEST(ThumbprintPin, Comparison) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "held_installer.h"
 #include "result_file.h"
 #include "run_log.h"
 
@@ -27,6 +28,19 @@ TEST(RunLogText, TimestampIsWholeUnixSeconds) {
   EXPECT_EQ(timestamp_text_at(system_clock::time_point{}), "t=0");
   EXPECT_EQ(timestamp_text_at(system_clock::time_point{} - hours{24}), "t=0");
   EXPECT_EQ(log_line_text("t=1700000000", "app exited"), "t=1700000000 app exited\n");
+}
+
+TEST(RunLogText, LineBreaksInsideAValueAreWrittenEscaped) {
+  EXPECT_EQ(log_line_text("t=5", "start app=C:\\a\nt=6 installer ok\r\nx"),
+            "t=5 start app=C:\\a\\nt=6 installer ok\\r\\nx\n");
+  EXPECT_EQ(log_line_text("t=5", "\n\n"), "t=5 \\n\\n\n");
+}
+
+TEST(PrivateCopyName, TheInstallersOwnNameOrAStandIn) {
+  EXPECT_EQ(private_copy_name("C:\\d\\PARLEYNEST-setup-0.1.17.exe"), "PARLEYNEST-setup-0.1.17.exe");
+  EXPECT_EQ(private_copy_name("Z:/d/설치.exe"), "설치.exe");
+  for (const char* odd : {"", "C:\\d\\", "C:\\d\\..", "C:\\d\\.", "C:setup.exe", "C:\\d\\a.exe:x"})
+    EXPECT_EQ(private_copy_name(odd), "installer.exe") << odd;
 }
 
 class TempDir : public ::testing::Test {

@@ -1,9 +1,11 @@
-// update-result.json and the run log on a real Windows file system.
+// update-result.json, the run log and the held installer on a real Windows
+// file system.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "file_io.h"
+#include "held_installer.h"
 #include "process_control.h"
 #include "result_file.h"
 #include "run_log.h"
@@ -57,7 +59,7 @@ TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
   ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), installer.c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), other.c_str(), FALSE));
   {
-    const std::shared_ptr<void> hold = hold_file(utf8(installer));
+    const win_common::unique_file hold = hold_file(installer.wstring());
     ASSERT_TRUE(hold);
     HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -72,13 +74,45 @@ TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
     Child intruder(beside_test(L"fake_app.exe"),
                    L"--try-write \"" + installer.wstring() + L"\" --try-delete \"" + installer.wstring() + L"\"");
     EXPECT_EQ(intruder.exit_code(10000), 0u);
-    // Reading stays shared: the installer can still be read and started.
+    // Reading stays shared (with readers that let it be deleted, as a
+    // program start does): the installer can still be read and started.
     EXPECT_FALSE(read_bytes(installer).empty());
     EXPECT_TRUE(run_installer(utf8(installer)).has_value());
   }
   Child after_release(beside_test(L"fake_app.exe"), L"--try-delete \"" + installer.wstring() + L"\"");
   EXPECT_EQ(after_release.exit_code(10000), 32u);
-  EXPECT_FALSE(hold_file(utf8(installer)));
+  EXPECT_FALSE(hold_file(installer.wstring()));
+}
+
+TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
+  ScratchDir dir(L"copy-" + std::to_wstring(GetCurrentProcessId()));
+  const auto installer = dir / L"setup 설치.exe";
+  ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), installer.c_str(), FALSE));
+  std::filesystem::path copy;
+  {
+    auto held = hold_installer(utf8(installer));
+    ASSERT_TRUE(held) << held.error();
+    copy = win_common::to_wide((*held)->path());
+    EXPECT_EQ((copy.parent_path().parent_path() / L"").wstring(),
+              std::filesystem::temp_directory_path().wstring());
+    EXPECT_TRUE(copy.parent_path().filename().wstring().starts_with(L"PARLEYNEST-Updater-"));
+    EXPECT_EQ(copy.filename(), installer.filename());
+    EXPECT_EQ(read_bytes(copy), read_bytes(installer));
+
+    // Both files are held as in HoldFile above; the copy's folder cannot be
+    // moved either.
+    EXPECT_FALSE(DeleteFileW(installer.c_str()));
+    EXPECT_FALSE(DeleteFileW(copy.c_str()));
+    EXPECT_FALSE(MoveFileW(copy.parent_path().c_str(), (copy.parent_path().wstring() + L"-moved").c_str()));
+
+    // The held copy can be started; what it leaves beside itself goes too.
+    EXPECT_TRUE(run_installer((*held)->path()).has_value());
+    EXPECT_FALSE(read_bytes(copy.wstring() + L".runs").empty());
+    (*held)->delete_installer();
+    EXPECT_FALSE(std::filesystem::exists(installer));
+    EXPECT_TRUE(std::filesystem::exists(copy));
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy.parent_path()));
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 namespace updater {
 namespace {
 
-UpdaterArgs scan(std::initializer_list<ArgToken> tokens) {
-  const std::vector<ArgToken> v(tokens);
+// nullopt stands for a token that is not valid text: an unpaired surrogate.
+UpdaterArgs scan(std::initializer_list<std::optional<std::string>> tokens) {
+  std::vector<ArgToken> v;
+  for (const auto& token : tokens) v.push_back(token ? ArgToken{*token} : arg_token(u"\xD800"));
   return parse_args(v);
 }
 
@@ -92,15 +94,29 @@ TEST(ParseArgs, EmptyValuesStayAsGiven) {
   EXPECT_EQ(a.locale, "");
 }
 
-TEST(ParseArgs, TokensThatAreNotTextNeverCount) {
+TEST(ParseArgs, TokensThatAreNotTextAreNeverOptionsButCountAsGivenPathsAndPins) {
+  const ArgToken lone = arg_token(u"a\xDC00\xD800");
+  EXPECT_EQ(lone.text, "a\uFFFD\uFFFD");
+  EXPECT_FALSE(lone.valid);
+
   // An invalid token is unknown, never an option name...
   EXPECT_EQ(scan({std::nullopt, "--pid", "7"}).pid, 7u);
-  // ...and as a value it leaves the field without a usable value.
-  const UpdaterArgs a = scan({"--installer", "s.exe", "--installer", std::nullopt,
-                              "--locale", "ja", "--locale", std::nullopt, "--pid", std::nullopt});
-  EXPECT_FALSE(a.installer);
+  // ...and as a value it leaves the pid, the log and the locale without one.
+  const UpdaterArgs a = scan({"--log", "u.log", "--log", std::nullopt, "--locale", "ja", "--locale",
+                              std::nullopt, "--pid", std::nullopt});
+  EXPECT_FALSE(a.log_path);
   EXPECT_EQ(a.locale, "");
   EXPECT_FALSE(a.pid);
+
+  // Paths and the pin still count as given; the paths are marked, the
+  // last occurrence deciding.
+  const UpdaterArgs b = scan({"--installer", "s.exe", "--installer", std::nullopt, "--app-exe",
+                              std::nullopt, "--app-exe", "a.exe", "--thumbprint", std::nullopt});
+  EXPECT_EQ(b.installer, "\uFFFD");
+  EXPECT_TRUE(b.installer_unreadable);
+  EXPECT_EQ(b.app_exe, "a.exe");
+  EXPECT_FALSE(b.app_exe_unreadable);
+  EXPECT_EQ(b.thumbprint, "\uFFFD");
 }
 
 }  // namespace

@@ -50,5 +50,12 @@ TEST(CommandLine, ProgramThatCannotBeQuotedIsRefused) {
   EXPECT_EQ(command_line(std::string_view("C:\\a\0b.exe", 10), {}), std::nullopt);
 }
 
+TEST(AbsolutePath, OnlyFullyQualifiedPathsNameAProgram) {
+  for (const char* path : {"C:\\a\\app.exe", "z:/a.exe", "\\\\server\\share\\a.exe", "\\\\?\\C:\\a.exe"})
+    EXPECT_TRUE(is_absolute_path(path)) << path;
+  for (const char* path : {"", "app.exe", ".\\app.exe", "\\a\\app.exe", "C:app.exe", "C:", "1:\\a.exe"})
+    EXPECT_FALSE(is_absolute_path(path)) << path;
+}
+
 }  // namespace
 }  // namespace updater

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,6 +130,32 @@ TEST(UpdaterResources, EveryResourceIsStoredAsKorean) {
     EXPECT_TRUE(found.contains(expected)) << "missing resource " << test_support::utf8(expected);
   for (const auto& [resource, languages] : found)
     EXPECT_EQ(languages, std::vector<WORD>{0x0412}) << test_support::utf8(resource);
+}
+
+TEST(UpdaterImports, OnlyDllsThatTheSystemTakesFromSystem32) {
+  // The system's known DLLs, and comctl32, which the manifest binds. Any
+  // other DLL is loaded at run time from System32 only; linked, it would be
+  // looked for beside the program first.
+  const std::set<std::string> allowed = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
+                                         "imm32.dll",    "kernel32.dll", "msvcrt.dll",   "ole32.dll",
+                                         "oleaut32.dll", "shell32.dll",  "shlwapi.dll",  "user32.dll"};
+  HMODULE module = LoadLibraryExW(updater_path().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  // Mapped as an image: addresses are offsets from its base.
+  const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  ASSERT_NE(imports.VirtualAddress, 0u);
+  int count = 0;
+  for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       entry->Name != 0; ++entry, ++count) {
+    std::string name = reinterpret_cast<const char*>(base + entry->Name);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(allowed.contains(name)) << name;
+  }
+  EXPECT_GT(count, 0);
+  FreeLibrary(module);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ struct Recorder {
   std::vector<std::string> calls;
   std::optional<std::string> wait_error, verify_error, install_error, restart_error;
   std::optional<UpdateOutcome> written;
-  bool held_during_verify = false, held_during_install = false, held_at_delete = false;
+  bool held_during_verify = false, held_during_install = false;
   int holds_alive = 0;
   bool with_window = true;
   std::optional<ProgressDialogRequest> progress_request;
@@ -35,6 +35,26 @@ class FakeProgress : public ProgressView {
   Recorder& r_;
 };
 
+// The held installer, named apart so that the calls show which file was
+// checked and started.
+class FakeHeld : public HeldInstaller {
+ public:
+  FakeHeld(Recorder& r, std::string_view installer) : r_(r), path_("held:" + std::string(installer)) {
+    ++r_.holds_alive;
+  }
+  ~FakeHeld() override {
+    --r_.holds_alive;
+    r_.calls.push_back("release");
+  }
+  std::string_view path() const override { return path_; }
+  void* file() const override { return nullptr; }
+  void delete_installer() override { r_.calls.push_back("delete held"); }
+
+ private:
+  Recorder& r_;
+  std::string path_;
+};
+
 UpdateServices fake_services(Recorder& r) {
   UpdateServices s;
   s.wait_for_app_exit = [&r](std::uint32_t pid) -> std::expected<void, std::string> {
@@ -42,17 +62,14 @@ UpdateServices fake_services(Recorder& r) {
     if (r.wait_error) return std::unexpected(*r.wait_error);
     return {};
   };
-  s.hold_installer = [&r](std::string_view installer) {
+  s.hold_installer = [&r](std::string_view installer)
+      -> std::expected<std::unique_ptr<HeldInstaller>, std::string> {
     r.calls.push_back("hold " + std::string(installer));
-    ++r.holds_alive;
-    return std::shared_ptr<void>(nullptr, [&r](void*) {
-      --r.holds_alive;
-      r.calls.push_back("release");
-    });
+    return std::make_unique<FakeHeld>(r, installer);
   };
-  s.check_installer_signature = [&r](std::string_view installer, const std::optional<std::string>& pin)
+  s.check_installer_signature = [&r](const HeldInstaller& installer, const std::optional<std::string>& pin)
       -> std::expected<win_common::SignerIdentity, std::string> {
-    r.calls.push_back("verify " + std::string(installer) + " pin=" + pin.value_or("-"));
+    r.calls.push_back("verify " + std::string(installer.path()) + " pin=" + pin.value_or("-"));
     r.held_during_verify = r.holds_alive > 0;
     if (r.verify_error) return std::unexpected(*r.verify_error);
     return win_common::SignerIdentity{"CN=Test, O=NESTWORKS", std::string(40, 'C')};
@@ -69,7 +86,6 @@ UpdateServices fake_services(Recorder& r) {
     return {};
   };
   s.delete_installer = [&r](std::string_view installer) {
-    r.held_at_delete = r.holds_alive > 0;
     r.calls.push_back("delete " + std::string(installer));
   };
   s.write_update_result = [&r](std::string_view log_path, const UpdateOutcome& outcome) {
@@ -128,11 +144,11 @@ using Calls = std::vector<std::string>;
 TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
   args_.thumbprint = "cc cc";
   run();
-  EXPECT_EQ(r_.calls, (Calls{"progress open", "step 0", "dispatch", "wait 4321", "hold C:\\t\\setup.exe",
-                             "step 1", "dispatch", "verify C:\\t\\setup.exe pin=cc cc", "step 2",
-                             "dispatch", "install C:\\t\\setup.exe", "release",
-                             "result " + *args_.log_path, "step 3", "dispatch", "progress closed",
-                             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
+  EXPECT_EQ(r_.calls, (Calls{"progress open", "step 0", "dispatch", "wait 4321", "step 1", "dispatch",
+                             "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc", "step 2",
+                             "dispatch", "install held:C:\\t\\setup.exe", "result " + *args_.log_path,
+                             "step 3", "dispatch", "progress closed", "restart C:\\a\\app.exe",
+                             "delete held", "release"}));
   EXPECT_EQ(log_messages(),
             (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
                    "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
@@ -142,7 +158,6 @@ TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
   EXPECT_EQ(r_.written->text, std::string(40, 'C'));
   EXPECT_TRUE(r_.held_during_verify);
   EXPECT_TRUE(r_.held_during_install);
-  EXPECT_FALSE(r_.held_at_delete);
 }
 
 TEST_F(UpdateRun, ProgressDialogGetsTitleNameFontsAndLabels) {
@@ -180,8 +195,7 @@ TEST_F(UpdateRun, VerifyFailureNeverRunsTheInstaller) {
   EXPECT_EQ(log_messages(), (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
                                    "app exited", "failed: " + *r_.verify_error, "app restarted"}));
   EXPECT_EQ(r_.written->text, *r_.verify_error);
-  EXPECT_FALSE(r_.held_at_delete);
-  EXPECT_EQ(r_.calls.back(), "delete C:\\t\\setup.exe");
+  EXPECT_EQ(r_.calls.back(), "release");
 }
 
 TEST_F(UpdateRun, InstallFailureAndRestartFailureAreBothLogged) {
@@ -193,7 +207,7 @@ TEST_F(UpdateRun, InstallFailureAndRestartFailureAreBothLogged) {
                    "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
                    "failed: 설치 파일 종료 코드 1", "app restart failed: File not found. (os error 2)"}));
   EXPECT_FALSE(r_.written->ok);
-  EXPECT_EQ(r_.calls.back(), "delete C:\\t\\setup.exe");
+  EXPECT_EQ(r_.calls.back(), "release");
 }
 
 TEST_F(UpdateRun, NoPidNoLogNoWindow) {
@@ -202,13 +216,35 @@ TEST_F(UpdateRun, NoPidNoLogNoWindow) {
   r_.with_window = false;
   r_.install_error = "설치 파일 종료 코드 2";
   run();
-  EXPECT_EQ(r_.calls, (Calls{"hold C:\\t\\setup.exe", "verify C:\\t\\setup.exe pin=-",
-                             "install C:\\t\\setup.exe", "release",
+  EXPECT_EQ(r_.calls, (Calls{"hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
+                             "install held:C:\\t\\setup.exe",
                              "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
                              "T(common.confirm)",
-                             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
+                             "restart C:\\a\\app.exe", "delete held", "release"}));
   EXPECT_FALSE(r_.written);
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
+TEST_F(UpdateRun, UnreadablePathsFailVisiblyAndAreNeverUsed) {
+  const std::string dialog =
+      "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | T(common.confirm)";
+  const auto check = [&](bool installer, const std::string& failure, const std::string& restart_line,
+                         const std::string& last_call) {
+    r_ = Recorder{};
+    r_.with_window = false;
+    std::filesystem::remove(dir_ / "u.log");
+    args_.installer_unreadable = installer;
+    args_.app_exe_unreadable = !installer;
+    run();
+    // Nothing is held, checked or run; an unreadable path is neither
+    // started nor deleted.
+    EXPECT_EQ(r_.calls, (Calls{"wait 4321", "result " + *args_.log_path, dialog, last_call}));
+    EXPECT_EQ(log_messages(), (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
+                                     "app exited", "failed: " + failure, restart_line}));
+    EXPECT_EQ(r_.written->text, failure);
+  };
+  check(true, "설치 파일 경로를 읽을 수 없음", "app restarted", "restart C:\\a\\app.exe");
+  check(false, "본체 경로를 읽을 수 없음", "app restart failed: 본체 경로를 읽을 수 없음", "delete C:\\t\\setup.exe");
 }
 
 TEST_F(UpdateRun, StartLineShowsNoneWithoutPid) {

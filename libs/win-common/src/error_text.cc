@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "win_common/hex.h"
+
 namespace win_common {
 
 std::uint32_t hresult_from_code(std::uint32_t code) {
@@ -10,10 +12,9 @@ std::uint32_t hresult_from_code(std::uint32_t code) {
 }
 
 std::string hex8(std::uint32_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out(8, '0');
   for (int i = 7; i >= 0; --i) {
-    out[static_cast<std::size_t>(i)] = kDigits[value & 0xFu];
+    out[static_cast<std::size_t>(i)] = hex_digit(value);
     value >>= 4;
   }
   return out;

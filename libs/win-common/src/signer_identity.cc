@@ -3,13 +3,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "win_common/hex.h"
 #include "win_common/utf.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <array>
-#endif
 
 namespace win_common {
 
@@ -42,35 +37,19 @@ std::string_view trim_white_space(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-#ifdef _WIN32
-// The upper case of one code point by the invariant locale's table; none
-// when Windows cannot map it.
-std::optional<std::string> upper_case_invariant(std::string_view code_point) {
-  const std::wstring wide = to_wide(code_point);
-  // One code point is at most two UTF-16 units, and so is its upper case.
-  std::array<wchar_t, 4> upper{};
-  const int written = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
-                                      static_cast<int>(wide.size()), upper.data(),
-                                      static_cast<int>(upper.size()), nullptr, nullptr, 0);
-  if (written <= 0) return std::nullopt;
-  return from_wide(std::wstring_view(upper.data(), static_cast<std::size_t>(written)));
-}
-#endif
-
 }  // namespace
 
 std::string thumbprint_text(std::span<const std::uint8_t, 20> sha1) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(sha1.size() * 2);
   for (const std::uint8_t b : sha1) {
-    out.push_back(kDigits[b >> 4]);
-    out.push_back(kDigits[b & 0x0F]);
+    out.push_back(hex_digit(b >> 4));
+    out.push_back(hex_digit(b));
   }
   return out;
 }
 
-std::string normalize_pin(std::string_view pin) {
+std::string normalize_pin(std::string_view pin, UpperCaseBeyondAscii beyond_ascii) {
   const std::string_view trimmed = trim_white_space(pin);
   std::string out;
   out.reserve(trimmed.size());
@@ -82,16 +61,14 @@ std::string normalize_pin(std::string_view pin) {
       out.push_back(static_cast<char>(bytes[0] - 'a' + 'A'));
       continue;
     }
-#ifdef _WIN32
     // Letters beyond ASCII (fullwidth ones, say); bytes that are not UTF-8
     // stay as they are.
-    if (d.valid && d.code_point >= 0x80) {
-      if (std::optional<std::string> upper = upper_case_invariant(bytes)) {
+    if (beyond_ascii && d.valid && d.code_point >= 0x80) {
+      if (std::optional<std::string> upper = beyond_ascii(bytes)) {
         out += *upper;
         continue;
       }
     }
-#endif
     out += bytes;
   }
   return out;
@@ -108,9 +85,10 @@ std::string thumbprint_mismatch_text(std::string_view normalized_pin,
 }
 
 std::expected<void, std::string> check_thumbprint_pin(
-    const std::optional<std::string>& pinned, std::string_view thumbprint) {
+    const std::optional<std::string>& pinned, std::string_view thumbprint,
+    UpperCaseBeyondAscii beyond_ascii) {
   if (!pinned) return {};
-  const std::string pin = normalize_pin(*pinned);
+  const std::string pin = normalize_pin(*pinned, beyond_ascii);
   if (pin.empty() || pin == thumbprint) return {};
   return std::unexpected(thumbprint_mismatch_text(pin, thumbprint));
 }

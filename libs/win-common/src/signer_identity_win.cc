@@ -6,49 +6,45 @@
 #include <utility>
 
 #include "roostbox/sign_verify.h"
-#include "roostbox/signer_certificate.h"
 #include "win_common/signer_identity.h"
+#include "win_common/system_library.h"
+#include "win_common/utf.h"
 
 namespace win_common {
-namespace {
 
-constexpr roostbox::SignerLookupTexts kLookupTexts{
-    .empty_signer_info = "서명자 정보 크기 0",
-    .signer_info_failed = "CryptMsgGetParam: ",
-    .certificate_missing = "서명 인증서를 못 찾음",
-};
-
-// The subject and the SHA-1 thumbprint of the file's first signer. Every
-// handle is released before this returns.
-std::expected<SignerIdentity, std::string> read_signer_identity(std::string_view path) {
-  auto signer = roostbox::open_signer_certificate(path, kLookupTexts);
-  if (!signer) return std::unexpected(std::move(signer.error()));
-
-  std::optional<std::string> subject = roostbox::certificate_subject(signer->certificate());
-  std::array<std::uint8_t, 20> hash{};
-  DWORD hash_size = static_cast<DWORD>(hash.size());
-  const bool hash_read = ::CertGetCertificateContextProperty(
-                             signer->certificate(), CERT_SHA1_HASH_PROP_ID, hash.data(),
-                             &hash_size) != FALSE;
-  signer->release_certificate();
-
-  if (!subject) return std::unexpected(std::string("서명 주체가 비었음"));
-  if (!hash_read || hash_size != hash.size()) {
-    return std::unexpected(std::string("서명 지문을 못 읽음"));
-  }
-  return SignerIdentity{std::move(*subject), thumbprint_text(hash)};
+std::optional<std::string> upper_case_invariant(std::string_view character) {
+  const std::wstring wide = to_wide(character);
+  // One code point is at most two UTF-16 units, and so is its upper case.
+  std::array<wchar_t, 4> upper{};
+  const int written = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                                      static_cast<int>(wide.size()), upper.data(),
+                                      static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (written <= 0) return std::nullopt;
+  return from_wide(std::wstring_view(upper.data(), static_cast<std::size_t>(written)));
 }
 
-}  // namespace
-
 std::expected<SignerIdentity, std::string> check_installer_signature(
-    std::string_view path, const std::optional<std::string>& pinned) {
-  if (auto verified = roostbox::verify_signature(path, REQUIRED_SIGNER_TEXT); !verified) {
-    return std::unexpected(roostbox::display_text(verified.error()));
-  }
-  auto identity = read_signer_identity(path);
-  if (!identity) return identity;
-  if (auto pin = check_thumbprint_pin(pinned, identity->thumbprint); !pin) {
+    void* file, std::string_view path, const std::optional<std::string>& pinned) {
+  static const SystemLibrary crypt32(L"crypt32.dll");
+  static const auto hash_property =
+      crypt32.function<decltype(::CertGetCertificateContextProperty)>(
+          "CertGetCertificateContextProperty");
+
+  // The thumbprint of the very certificate that the trust check accepted.
+  std::array<std::uint8_t, 20> hash{};
+  bool hash_read = false;
+  const auto read_hash = [&](PCCERT_CONTEXT signer) {
+    DWORD size = static_cast<DWORD>(hash.size());
+    hash_read = hash_property &&
+                hash_property(signer, CERT_SHA1_HASH_PROP_ID, hash.data(), &size) != FALSE &&
+                size == hash.size();
+  };
+  auto subject = roostbox::verify_signature(file, path, REQUIRED_SIGNER_TEXT, read_hash);
+  if (!subject) return std::unexpected(roostbox::display_text(subject.error()));
+  if (!hash_read) return std::unexpected(std::string("서명 지문을 못 읽음"));
+
+  SignerIdentity identity{std::move(*subject), thumbprint_text(hash)};
+  if (auto pin = check_thumbprint_pin(pinned, identity.thumbprint, upper_case_invariant); !pin) {
     return std::unexpected(std::move(pin.error()));
   }
   return identity;

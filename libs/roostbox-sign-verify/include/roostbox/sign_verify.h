@@ -46,16 +46,22 @@ std::expected<void, SignVerifyError> check_subject(std::string_view subject,
 }  // namespace roostbox
 
 #ifdef _WIN32
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <functional>
+
 namespace roostbox {
 
 // The trust provider's verdict on the file first (no revocation check), then
-// the first signer's subject, then check_subject. Blocking.
-std::expected<void, SignVerifyError> verify_signature(std::string_view path,
-                                                      std::string_view required);
-
-// The subject name of the file's first signer, as CERT_NAME_RDN_TYPE gives
-// it; a SignerLookup error when it cannot be read or is empty.
-std::expected<std::string, SignVerifyError> read_signer_subject(std::string_view path);
+// its first signer's subject against `required`. Everything is read through
+// `file`, an open handle with read access; `path` names the same file for
+// the provider and is never opened again. The signer is the one that this
+// verification found: on success `on_signer` sees its certificate before the
+// provider's state is released. Returns the signer's subject. Blocking.
+std::expected<std::string, SignVerifyError> verify_signature(
+    HANDLE file, std::string_view path, std::string_view required,
+    const std::function<void(PCCERT_CONTEXT signer)>& on_signer = nullptr);
 
 }  // namespace roostbox
 #endif

@@ -1,0 +1,44 @@
+#pragma once
+// The installer as the Verify and Install steps use it: held from before
+// its check until the end of the run, checked through the open file and
+// started from a path that names that very file.
+
+#include <expected>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace updater {
+
+class HeldInstaller {
+ public:
+  virtual ~HeldInstaller() = default;
+  // The file that is checked and started.
+  virtual std::string_view path() const = 0;
+  // The same file, open for reading (a Windows HANDLE); no one can write,
+  // replace or delete it while it is held.
+  virtual void* file() const = 0;
+  // Deletes the downloaded installer that was held, wherever it is now.
+  virtual void delete_installer() = 0;
+};
+
+// The file name of the private copy: the installer's own, or
+// "installer.exe" when its last component cannot name a file in a folder.
+std::string private_copy_name(std::string_view installer);
+
+}  // namespace updater
+
+#ifdef _WIN32
+namespace updater {
+
+// Holds the downloaded installer (others may still read it, nothing more),
+// copies it through that hold into a fresh folder under the user's temp
+// folder that only the current user may use, and holds the copy the same
+// way. The copy is what gets checked and started; it and its folder are
+// deleted when the object goes. Errors: "설치 파일 잠금 실패: " or
+// "설치 파일 복사 실패: " with the Windows error text.
+std::expected<std::unique_ptr<HeldInstaller>, std::string> hold_installer(
+    std::string_view installer);
+
+}  // namespace updater
+#endif
