@@ -343,6 +343,7 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   EXPECT_EQ(runs_when_answered, first_run);
   EXPECT_EQ(installer_runs(), "");
   expect_restarted(first_run);
+}
 
 // While the run is in its Verify step, the folder that holds the installer,
 // or a folder link on its path, is swapped for one whose setup.exe is
