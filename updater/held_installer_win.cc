@@ -63,10 +63,11 @@ std::expected<std::wstring, DWORD> make_private_folder(PSECURITY_DESCRIPTOR secu
   if (length == 0) return std::unexpected(::GetLastError());
   if (length >= temp.size()) return std::unexpected(static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
   const std::wstring base = std::wstring(temp.data(), length) + L"PARLEYNEST-Updater-" +
-                            std::to_wstring(::GetCurrentProcessId()) + L"-";
+                            win_common::to_wide(std::to_string(::GetCurrentProcessId())) + L"-";
   SECURITY_ATTRIBUTES attributes{sizeof attributes, security, FALSE};
   for (unsigned attempt = 0;; ++attempt) {
-    std::wstring folder = base + std::to_wstring(attempt);
+    // Digits through to_string: std::to_wstring would bring in a printf.
+    std::wstring folder = base + win_common::to_wide(std::to_string(attempt));
     if (::CreateDirectoryW(folder.c_str(), &attributes)) return folder;
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS || attempt + 1 == kFolderAttempts)

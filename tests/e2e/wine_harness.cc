@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -94,6 +95,16 @@ std::vector<ScreenWindow> top_level_windows() {
 int window_pid(const std::string& id) {
   const auto text = output_of({"xprop", "-id", id, "_NET_WM_PID"});
   return text ? number_after(*text, "= ").value_or(-1) : -1;
+}
+
+// The program that made an X window (the first WM_CLASS string, which Wine
+// sets to the executable's file name in lower case).
+std::string window_program(const std::string& id) {
+  const auto text = output_of({"xprop", "-id", id, "WM_CLASS"});
+  if (!text) return "";
+  const auto open = text->find('"');
+  const auto close = open == std::string::npos ? open : text->find('"', open + 1);
+  return close == std::string::npos ? "" : text->substr(open + 1, close - open - 1);
 }
 
 bool is_viewable(const std::string& id) {
@@ -242,6 +253,8 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
   using namespace std::chrono;
   WatchedRun result;
   const auto start = steady_clock::now();
+  std::set<std::string> before;  // windows already there: never this run's
+  for (const ScreenWindow& w : top_level_windows()) before.insert(w.id);
   const int pid = spawn(argv);
   if (pid < 0) return result;
   std::map<std::string, int> pids;                            // X window id -> process
@@ -259,7 +272,12 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
     for (const ScreenWindow& w : top_level_windows()) {
       if (!pids.contains(w.id))
         if (const int owner = window_pid(w.id); owner > 0) pids[w.id] = owner;
-      if (pids.contains(w.id) && pids[w.id] == pid && is_viewable(w.id)) visible.push_back(w);
+      // The run's own windows: made by the process started here, or by the
+      // updater when a program of the test started it in its turn (Wine
+      // detaches the processes a program starts).
+      const bool ours = (pids.contains(w.id) && pids[w.id] == pid) ||
+                        (!before.contains(w.id) && window_program(w.id) == "parleynest-updater.exe");
+      if (ours && is_viewable(w.id)) visible.push_back(w);
     }
     const auto now = duration_cast<milliseconds>(steady_clock::now() - start);
     for (const ScreenWindow& w : visible) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "nestui_kit/cursor.h"
@@ -56,8 +57,15 @@ void unregister_hand_cursor(HWND control) {
 }
 
 UINT check_active_message() {
-  static const UINT message = ::RegisterWindowMessageW(L"NESTUI.CheckActiveAfterShow");
-  return message;
+  // Registered once per process. Two threads that ask at the same time both
+  // register the same name and get the same number.
+  static std::atomic<UINT> message{0};
+  UINT number = message.load(std::memory_order_acquire);
+  if (number == 0) {
+    number = ::RegisterWindowMessageW(L"NESTUI.CheckActiveAfterShow");
+    message.store(number, std::memory_order_release);
+  }
+  return number;
 }
 
 }  // namespace nestui_kit
