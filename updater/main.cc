@@ -2,9 +2,9 @@
 // its command line; see README.md for the options and what a run does.
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "exit_codes.h"
@@ -14,16 +14,16 @@
 #include "run_log.h"
 #include "update_sequence.h"
 #include "win_common/error_text.h"
-#include "win_common/handles.h"
 #include "windows_services.h"
 
 namespace {
 
-// The tokens after the program name, split by the ordinary Windows rules.
+// The tokens after the program name, split by the ordinary Windows rules:
+// the C runtime's own argument list, made before wWinMain (splitting the
+// line again with CommandLineToArgvW would load shell32 for nothing).
 std::vector<updater::ArgToken> command_line_tokens() {
-  int count = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  win_common::unique_local owned(argv);
+  const int count = __argc;
+  wchar_t** argv = __wargv;
   std::vector<updater::ArgToken> tokens;
   for (int i = 1; argv && i < count; ++i) {
     const std::wstring_view arg(argv[i]);
