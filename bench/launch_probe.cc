@@ -10,8 +10,8 @@
 //
 //   launch_probe update LIMIT_MS PROGRAM [ARGS...]
 //     The program (the updater) runs in a job, so that the processes it
-//     starts are seen as they come and go: the installer (the program named
-//     after --installer) and then the restarted application. The job is
+//     starts are seen as they come and go: the installer (a program with the
+//     file name of the one after --installer) and then the restarted application. The job is
 //     left alone at the end: Wine's desktop process may have joined it.
 //     wait_ms          the installer's run, start to exit
 //     wait_cpu_ms      the CPU time (user + kernel) the updater spent meanwhile
@@ -143,6 +143,12 @@ std::wstring image_of(DWORD pid) {
   return std::wstring(name, size);
 }
 
+// The last part of a path. The updater runs a private copy of the installer
+// from a folder of its own, under the installer's file name.
+std::wstring file_name(const std::wstring& path) {
+  return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
 // The value after "--installer" on the updater's command line.
 std::wstring installer_argument(int argc, wchar_t** argv) {
   for (int i = 0; i + 1 < argc; ++i)
@@ -203,7 +209,8 @@ int update(DWORD limit_ms, int argc, wchar_t** argv) {
     if (message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
       updater_ended = pid == updater.pid;
       for (const Child& child : children) {
-        if (child.pid != pid || installer_exit >= 0 || _wcsicmp(child.image.c_str(), installer.c_str()) != 0)
+        if (child.pid != pid || installer_exit >= 0 ||
+            _wcsicmp(file_name(child.image).c_str(), file_name(installer).c_str()) != 0)
           continue;
         installer_exit = at;
         wait_ms = at - child.started;
