@@ -7,6 +7,7 @@
 #include "nestui_kit/cursor.h"
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/pictures.h"
+#include "paint_win.h"
 #include "static_bitmap_win.h"
 #include "win_common/window_subclass.h"
 
@@ -53,10 +54,8 @@ std::expected<void, std::string> register_class(const wchar_t* name) {
 void paint_background(HWND window, HDC dc) {
   RECT client{};
   ::GetClientRect(window, &client);
-  win_common::unique_brush white(::CreateSolidBrush(kWhite));
-  ::FillRect(dc, &client, white.get());
-  win_common::unique_brush border(::CreateSolidBrush(kBorderGrey));
-  ::FrameRect(dc, &client, border.get());
+  fill_solid(dc, client, kWhite);
+  frame_solid(dc, client, kBorderGrey);
 }
 
 }  // namespace

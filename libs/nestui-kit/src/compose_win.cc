@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "nestui_kit/compose.h"
+#include "paint_win.h"
 #include "win_common/com_handles.h"
 #include "win_common/error_text.h"
 #include "win_common/utf.h"
@@ -72,11 +73,6 @@ unique_bitmap screen_bitmap(int width, int height) {
   }
   win_common::scoped_get_dc screen(nullptr);
   return unique_bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
-}
-
-void fill(HDC dc, const RECT& rect, Colorref colour) {
-  win_common::unique_brush brush(::CreateSolidBrush(colorref(colour)));
-  ::FillRect(dc, &rect, brush.get());
 }
 
 // The layout of 32-bit pixels, row by row from the top.
@@ -198,9 +194,8 @@ BitmapResult compose_role_face(int width, int height, const FaceColors& colors,
     Canvas canvas(face.get());
     if (!canvas) return std::unexpected(failed_last_error("compose_role_face: SelectObject"));
     const RECT whole{0, 0, width, height};
-    fill(canvas.get(), whole, colors.fill);
-    win_common::unique_brush border(::CreateSolidBrush(colorref(colors.border)));
-    ::FrameRect(canvas.get(), &whole, border.get());
+    fill_solid(canvas.get(), whole, colorref(colors.fill));
+    frame_solid(canvas.get(), whole, colorref(colors.border));
 
     const RECT text_rect{(centred ? 0 : left_margin) + dx, dy, width + dx, height + dy};
     draw_text(canvas.get(), text, font, colors.text, text_rect,
@@ -225,7 +220,7 @@ BitmapResult compose_offset(std::span<const std::uint8_t> png, int width, int he
     Canvas canvas(shifted.get());
     if (!source || !canvas)
       return std::unexpected(failed_last_error("compose_offset: SelectObject"));
-    fill(canvas.get(), RECT{0, 0, width, height}, background);
+    fill_solid(canvas.get(), RECT{0, 0, width, height}, colorref(background));
     ::BitBlt(canvas.get(), dx, dy, width, height, source.get(), 0, 0, SRCCOPY);
   }
   return shifted;

@@ -8,13 +8,13 @@
 #include "nestui_kit/events.h"
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/modal.h"
+#include "paint_win.h"
 #include "win_common/scope_exit.h"
 #include "win_common/window_subclass.h"
 
 namespace nestui_kit {
 namespace {
 
-using win_common::unique_brush;
 using win_common::window_subclass;
 
 constexpr std::string_view kTarget = "nestui_kit::dialogs";
@@ -68,8 +68,7 @@ struct ChipRow {
     const HDC dc = paint.get();
     RECT client{};
     ::GetClientRect(row, &client);
-    unique_brush white(::CreateSolidBrush(0xFFFFFF));
-    ::FillRect(dc, &client, white.get());
+    fill_solid(dc, client, 0xFFFFFF);
     win_common::scoped_select selected(dc, ::GetObjectType(font) == OBJ_FONT ? font : nullptr);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -85,10 +84,8 @@ struct ChipRow {
         x += width;
       }
       const RECT swatch{x, band_top, x + kSwatch, band_top + kSwatch};
-      unique_brush fill(::CreateSolidBrush(chip_colour(chips[j].rgb)));
-      ::FillRect(dc, &swatch, fill.get());
-      unique_brush frame(::CreateSolidBrush(kSwatchFrame));
-      ::FrameRect(dc, &swatch, frame.get());
+      fill_solid(dc, swatch, chip_colour(chips[j].rgb));
+      frame_solid(dc, swatch, kSwatchFrame);
       const std::wstring text = win_common::to_wide(chips[j].text);
       const int width = text_extent(dc, text);
       RECT r{x + 18, client.top, x + 18 + width, client.bottom};

@@ -8,6 +8,7 @@
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/modal.h"
 #include "nestui_kit/progress_dialog.h"
+#include "paint_win.h"
 #include "win_common/window_subclass.h"
 
 namespace nestui_kit {
@@ -35,15 +36,10 @@ PercentState& percent_state() {
   return state;
 }
 
-void fill(HDC dc, const RECT& rect, COLORREF colour) {
-  unique_brush brush(::CreateSolidBrush(colour));
-  ::FillRect(dc, &rect, brush.get());
-}
-
 void fill_client(HWND window, HDC dc, COLORREF colour) {
   RECT client{};
   ::GetClientRect(window, &client);
-  fill(dc, client, colour);
+  fill_solid(dc, client, colour);
 }
 
 std::optional<LRESULT> paint_bar(HWND bar, UINT message) {
@@ -59,11 +55,9 @@ std::optional<LRESULT> paint_bar(HWND bar, UINT message) {
   const auto low = static_cast<std::int32_t>(::SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
   const int filled = filled_width(w, position, low, high);
   const HDC dc = paint.get();
-  fill(dc, {filled, 0, w, h}, kBarEmpty);
-  if (filled > 0) fill(dc, {0, 0, filled, h}, kBarFilled);
-  const RECT whole{0, 0, w, h};
-  unique_brush frame(::CreateSolidBrush(kBarFrame));
-  ::FrameRect(dc, &whole, frame.get());
+  fill_solid(dc, {filled, 0, w, h}, kBarEmpty);
+  if (filled > 0) fill_solid(dc, {0, 0, filled, h}, kBarFilled);
+  frame_solid(dc, {0, 0, w, h}, kBarFrame);
   const PercentState& percent = percent_state();
   if (percent.font) {
     win_common::scoped_select font(dc, percent.font);

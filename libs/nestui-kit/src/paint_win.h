@@ -1,0 +1,21 @@
+#pragma once
+// Filling and framing with a brush made for the one call.
+
+#include <windows.h>
+
+#include "win_common/gdi_handles.h"
+
+namespace nestui_kit {
+
+inline void fill_solid(HDC dc, const RECT& rect, COLORREF colour) {
+  win_common::unique_brush brush(::CreateSolidBrush(colour));
+  ::FillRect(dc, &rect, brush.get());
+}
+
+// A 1-pixel frame.
+inline void frame_solid(HDC dc, const RECT& rect, COLORREF colour) {
+  win_common::unique_brush brush(::CreateSolidBrush(colour));
+  ::FrameRect(dc, &rect, brush.get());
+}
+
+}  // namespace nestui_kit
