@@ -14,7 +14,7 @@
 
 namespace nestui_kit {
 
-struct ChildSpec {
+struct ChildOptions {
   const wchar_t* window_class;
   std::string_view text;
   DWORD style;
@@ -26,10 +26,10 @@ struct ChildSpec {
   std::uintptr_t id = 0;
 };
 
-inline std::expected<HWND, std::string> create_child(HWND parent, const ChildSpec& spec) {
+inline std::expected<HWND, std::string> create_child(HWND parent, const ChildOptions& options) {
   const HWND child = ::CreateWindowExW(
-      spec.ex_style, spec.window_class, win_common::to_wide(spec.text).c_str(), spec.style, spec.x,
-      spec.y, spec.width, spec.height, parent, reinterpret_cast<HMENU>(spec.id),
+      options.ex_style, options.window_class, win_common::to_wide(options.text).c_str(), options.style, options.x,
+      options.y, options.width, options.height, parent, reinterpret_cast<HMENU>(options.id),
       ::GetModuleHandleW(nullptr), nullptr);
   if (!child) return std::unexpected("CreateWindowExW: " + win_common::last_windows_error_text());
   return child;
