@@ -10,26 +10,17 @@
 #include "nestui_kit/compose.h"
 #include "nestui_kit/pictures.h"
 #include "gui_counts.h"
+#include "pixels.h"
 
 namespace nestui_kit {
 namespace {
 
-// A bitmap's 32-bit pixels (B, G, R, fourth byte), top row first.
-struct Pixels {
-  int width;
-  std::vector<std::uint8_t> bytes;
-  const std::uint8_t* p(int x, int y) const { return &bytes[(std::size_t(y) * width + x) * 4]; }
-  Colorref at(int x, int y) const { return RGB(p(x, y)[2], p(x, y)[1], p(x, y)[0]); }
-};
+using test_support::Pixels;
 
 Pixels read(const BitmapResult& bitmap, int width, int height) {
-  Pixels out{width, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC screen = GetDC(nullptr);
-  EXPECT_TRUE(bitmap && GetDIBits(screen, bitmap->get(), 0, height, out.bytes.data(), &info,
-                                  DIB_RGB_COLORS) == height);
-  ReleaseDC(nullptr, screen);
+  EXPECT_TRUE(bitmap) << bitmap.error();
+  Pixels out = bitmap ? test_support::read_pixels(bitmap->get(), width, height) : Pixels{};
+  EXPECT_EQ(out.bgra.size(), std::size_t(width) * height);
   return out;
 }
 
@@ -78,7 +69,7 @@ TEST(ComposeRoleFace, FillBorderTextPlacementAndShift) {
   EXPECT_LE(std::abs(left - (w - 1 - right)), 1);
   const int margin = ink(face(plain, "HH", false, 0), blank, h).first;
   EXPECT_TRUE(margin >= 10 && margin <= 12) << margin;
-  EXPECT_NE(shifted.bytes, centred.bytes);
+  EXPECT_NE(shifted.bgra, centred.bgra);
   for (int y = 0; y + 1 < h; ++y)
     for (int x = 0; x + 1 < w; ++x) ASSERT_EQ(shifted.at(x + 1, y + 1), centred.at(x, y));
 
@@ -110,9 +101,9 @@ TEST(ComposeTintedAndOffset, TintsAndShiftsOfTheClosePicture) {
   const auto close = picture_png(Picture::Close);
   const Pixels white = read(compose_tinted(close, 20, 20, 150, false), 20, 20);
   const Pixels black = read(compose_tinted(close, 20, 20, 150, true), 20, 20);
-  for (std::size_t i = 0; i < white.bytes.size(); ++i) {
-    ASSERT_EQ(white.bytes[i], i % 4 == 3 ? 0 : 255) << i;
-    ASSERT_EQ(black.bytes[i], 0) << i;
+  for (std::size_t i = 0; i < white.bgra.size(); ++i) {
+    ASSERT_EQ(white.bgra[i], 0x00FFFFFFu) << i;  // the fourth byte zeroed
+    ASSERT_EQ(black.bgra[i], 0u) << i;
   }
   // The ground RGB(122, 67, 48) a quarter of the way to black and to white.
   EXPECT_EQ(read(compose_tinted(close, 20, 20, 25, true), 20, 20).at(0, 0), RGB(91, 50, 36));

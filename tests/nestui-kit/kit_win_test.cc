@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui_counts.h"
+#include "pixels.h"
 #include "nestui_kit/borderless.h"
 #include "nestui_kit/cursor.h"
 #include "nestui_kit/dialogs.h"
@@ -26,37 +27,17 @@
 namespace nestui_kit {
 namespace {
 
-// 32-bit pixels, top row first, as COLORREF values.
-struct Pixels {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> bgra;
-  COLORREF at(int x, int y) const {
-    const std::uint32_t p = bgra[std::size_t(y) * width + x];
-    return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
-  }
-  // The box around pixels that differ from `ground` inside the 1-pixel border.
-  RECT marks(COLORREF ground) const {
-    RECT box{width, height, -1, -1};
-    for (int y = 1; y < height - 1; ++y)
-      for (int x = 1; x < width - 1; ++x)
-        if (at(x, y) != ground)
-          box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-                 std::max<LONG>(box.right, x), std::max<LONG>(box.bottom, y)};
-    return box;
-  }
-};
+using test_support::Pixels;
 
-Pixels read_bitmap(HDC dc, HBITMAP bitmap, int width, int height) {
-  Pixels p{width, height, std::vector<std::uint32_t>(std::size_t(width) * height)};
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  GetDIBits(dc, bitmap, 0, height, p.bgra.data(), &info, DIB_RGB_COLORS);
-  return p;
+// The box around pixels that differ from `ground` inside the 1-pixel border.
+RECT marks(const Pixels& p, COLORREF ground) {
+  RECT box{p.width, p.height, -1, -1};
+  for (int y = 1; y < p.height - 1; ++y)
+    for (int x = 1; x < p.width - 1; ++x)
+      if (p.at(x, y) != ground)
+        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+               std::max<LONG>(box.right, x), std::max<LONG>(box.bottom, y)};
+  return box;
 }
 
 // The face a button's control shows now.
@@ -64,8 +45,7 @@ Pixels shown_face(HWND control) {
   const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
   BITMAP info{};
   GetObjectW(bitmap, sizeof info, &info);
-  win_common::scoped_get_dc screen(nullptr);
-  return read_bitmap(screen.get(), bitmap, info.bmWidth, info.bmHeight);
+  return test_support::read_pixels(bitmap, info.bmWidth, info.bmHeight);
 }
 
 // What a window shows on screen once it has painted.
@@ -81,7 +61,7 @@ Pixels on_screen(HWND window) {
     win_common::scoped_select selected(copy.get(), bitmap.get());
     BitBlt(copy.get(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, SRCCOPY);
   }
-  return read_bitmap(copy.get(), bitmap.get(), r.right, r.bottom);
+  return test_support::read_pixels(bitmap.get(), r.right, r.bottom);
 }
 
 LPARAM at(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
@@ -166,7 +146,7 @@ TEST(ImageButtonWindow, FacesPressHoverActivationAndTheHand) {
   // Hover and leave, on the Secondary button.
   SendMessageW(b, WM_MOUSEMOVE, 0, at(5, 5));
   EXPECT_EQ(shown_face(b).at(40, 3), 0xE8EEF3u);
-  const RECT hover_text = shown_face(b).marks(0xE8EEF3);
+  const RECT hover_text = marks(shown_face(b), 0xE8EEF3);
   SendMessageW(b, WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(shown_face(b).at(40, 3), 0xFFFFFFu);
 
@@ -176,7 +156,7 @@ TEST(ImageButtonWindow, FacesPressHoverActivationAndTheHand) {
   EXPECT_EQ(GetCapture(), b);
   const Pixels pressed = shown_face(b);
   EXPECT_EQ(pressed.at(40, 3), 0xE8EEF3u);
-  const RECT pressed_text = pressed.marks(0xE8EEF3);
+  const RECT pressed_text = marks(pressed, 0xE8EEF3);
   EXPECT_EQ(pressed_text.left, hover_text.left + 1);  // the text moved by (1, 1)
   EXPECT_EQ(pressed_text.top, hover_text.top + 1);
   EXPECT_EQ(pressed_text.right, hover_text.right + 1);
@@ -372,7 +352,7 @@ TEST(ProgressDialogWindow, GeometryRowsCloseAndBar) {
   EXPECT_EQ(painted.at(0, 0), 0x808080u);
   EXPECT_EQ(painted.at(419, 20), 0x808080u);
   EXPECT_EQ(painted.at(5, 10), 0xE0E0E0u);
-  const RECT text = painted.marks(0xE0E0E0);  // "0%" in black, centred
+  const RECT text = marks(painted, 0xE0E0E0);  // "0%" in black, centred
   int black = 0;
   for (int y = text.top; y <= text.bottom; ++y)
     for (int x = text.left; x <= text.right; ++x) black += painted.at(x, y) == 0;
