@@ -16,7 +16,6 @@ namespace {
 
 using win_common::window_subclass;
 
-constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBorderGrey = 0xA0A0A0;
 constexpr COLORREF kDisabledText = 0x808080;
 constexpr int kTitleLeft = 9;

@@ -36,12 +36,11 @@ const wchar_t* system_icon(DialogIcon icon) {
 }
 
 // Line feeds as the controls and DrawTextW break lines: CR LF.
-std::wstring with_crlf(std::string_view text) {
-  std::wstring wide = win_common::to_wide(text);
-  std::wstring out;
-  out.reserve(wide.size());
-  for (wchar_t c : wide) {
-    if (c == L'\n') out += L'\r';
+std::string with_crlf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') out += '\r';
     out += c;
   }
   return out;
@@ -68,7 +67,7 @@ struct ChipRow {
     const HDC dc = paint.get();
     RECT client{};
     ::GetClientRect(row, &client);
-    fill_solid(dc, client, 0xFFFFFF);
+    fill_solid(dc, client, kWhite);
     win_common::scoped_select selected(dc, ::GetObjectType(font) == OBJ_FONT ? font : nullptr);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -132,12 +131,11 @@ std::expected<void, std::string> build_and_run(const MessageDialogRequest& reque
                                              kTop, 32, 32}))
       ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 
-  const HWND body = ::CreateWindowExW(0, L"STATIC", with_crlf(request.body).c_str(),
-                                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kBodyX, kTop,
-                                      kBodyWidth, layout.body_height, dialog, nullptr,
-                                      ::GetModuleHandleW(nullptr), nullptr);
-  if (!body) return std::unexpected("body_label: CreateWindowExW: " + win_common::last_windows_error_text());
-  set_font(body, body_font->get());
+  auto body = create_child(dialog, {L"STATIC", with_crlf(request.body),
+                                    WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kBodyX, kTop,
+                                    kBodyWidth, layout.body_height});
+  if (!body) return std::unexpected("body_label: " + body.error());
+  set_font(*body, body_font->get());
 
   window_subclass chip_painter;
   if (with_chips) {
@@ -214,7 +212,7 @@ std::int32_t measure_text_height(std::string_view text, HFONT font, std::int32_t
   win_common::unique_mem_dc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return estimated_text_height(text);
   win_common::scoped_select selected(dc.get(), font);
-  std::wstring wide = with_crlf(text);
+  std::wstring wide = win_common::to_wide(with_crlf(text));
   RECT rect{0, 0, width, 0};
   ::DrawTextW(dc.get(), wide.data(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   return std::max<std::int32_t>(16, rect.bottom - rect.top);

@@ -30,11 +30,18 @@ struct ImageButton::Parts {
   window_subclass hover_handler;
 
   ~Parts() {
+    // A control that went with its dialog is not destroyed again: its handle
+    // may belong to another window by now.
+    const bool gone = press_handler ? !press_handler.window() : !::IsWindow(control.get());
     press_handler.reset();
     activate_handler.reset();
     hover_handler.reset();
     if (!control) return;
     unregister_hand_cursor(control.get());
+    if (gone) {
+      control.release();
+      return;
+    }
     show_static_bitmap(control.get(), nullptr, shown);
   }
 
@@ -83,6 +90,10 @@ struct ImageButton::Parts {
       }
       case WM_LBUTTONUP: event = PressEvent::Up; break;
       case WM_CAPTURECHANGED: event = PressEvent::CaptureLost; break;
+      case WM_DESTROY:
+        // Gone with its dialog: give back the copy a control may keep.
+        show_static_bitmap(window, nullptr, shown);
+        return std::nullopt;
       default: return std::nullopt;
     }
     const PressStep step = press_step(press, event);

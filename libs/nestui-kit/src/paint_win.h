@@ -7,6 +7,8 @@
 
 namespace nestui_kit {
 
+inline constexpr COLORREF kWhite = 0xFFFFFF;
+
 inline void fill_solid(HDC dc, const RECT& rect, COLORREF colour) {
   win_common::unique_brush brush(::CreateSolidBrush(colour));
   ::FillRect(dc, &rect, brush.get());

@@ -18,7 +18,6 @@ using win_common::unique_brush;
 using win_common::unique_font;
 using win_common::window_subclass;
 
-constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kPendingGrey = 0xA0A0A0;
 constexpr COLORREF kBarEmpty = 0xE0E0E0;
 constexpr COLORREF kBarFilled = 0x0F7B0F;
