@@ -34,9 +34,8 @@ class scoped_get_dc {
   explicit scoped_get_dc(HWND window) : window_(window), dc_(::GetDC(window)) {}
   ~scoped_get_dc() {
     if (!dc_) return;
-    const DWORD last_error = ::GetLastError();
+    const keep_last_error kept;
     ::ReleaseDC(window_, dc_);
-    ::SetLastError(last_error);
   }
   scoped_get_dc(const scoped_get_dc&) = delete;
   scoped_get_dc& operator=(const scoped_get_dc&) = delete;

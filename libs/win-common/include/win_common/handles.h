@@ -11,6 +11,19 @@
 
 namespace win_common {
 
+// Puts the thread's last error back at the end of the scope: releasing a
+// handle must not change the error of the call before it.
+class keep_last_error {
+ public:
+  keep_last_error() = default;
+  ~keep_last_error() { ::SetLastError(error_); }
+  keep_last_error(const keep_last_error&) = delete;
+  keep_last_error& operator=(const keep_last_error&) = delete;
+
+ private:
+  DWORD error_ = ::GetLastError();
+};
+
 template <typename T, auto Close, auto Invalid>
 class unique_resource {
  public:
@@ -37,9 +50,8 @@ class unique_resource {
   void reset(T value = invalid()) {
     const T old = std::exchange(value_, value);
     if (old == invalid()) return;
-    const DWORD last_error = ::GetLastError();
+    const keep_last_error kept;
     Close(old);
-    ::SetLastError(last_error);
   }
 
  private:

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "win_common/error_text.h"
+#include "win_common/handles.h"
 
 namespace win_common {
 
@@ -51,10 +52,9 @@ class window_subclass {
 
   void reset() {
     if (!state_) return;
-    const DWORD last_error = ::GetLastError();
+    const keep_last_error kept;
     if (state_->window && ::IsWindow(state_->window))
       ::RemoveWindowSubclass(state_->window, &procedure, state_->id);
-    ::SetLastError(last_error);
     state_.reset();
   }
 
