@@ -223,7 +223,8 @@ int update(DWORD limit_ms, int argc, wchar_t** argv) {
     std::fprintf(stderr, "the updater did not run the installer and restart the application\n");
     return 1;
   }
-  std::printf("wait_ms %.1f\nwait_cpu_ms %.1f\nrestart_ms %.1f\n", wait_ms, wait_cpu_ms, restart_ms);
+  std::printf("wait_ms %.1f\nwait_cpu_ms %.1f\nrestart_ms %.1f\n", wait_ms, wait_cpu_ms,
+              restart_ms);
   return 0;
 }
 

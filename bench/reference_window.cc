@@ -36,9 +36,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!::RegisterClassExW(&window_class)) return 1;
 
   // WS_POPUP without a frame: the client area is the whole window.
-  const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, window_class.lpszClassName,
-                                        L"PARLEYNEST update", WS_POPUP, 100, 100, kClientWidth,
-                                        kClientHeight, nullptr, nullptr, instance, nullptr);
+  const HWND window =
+      ::CreateWindowExW(WS_EX_TOPMOST, window_class.lpszClassName, L"PARLEYNEST update", WS_POPUP,
+                        100, 100, kClientWidth, kClientHeight, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ::ShowWindow(window, SW_SHOWNA);
   ::SetTimer(window, 1, kShownMilliseconds, nullptr);

@@ -38,8 +38,9 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string file = win_common::from_wide(argv[i]);
     // Held as the updater holds it: read through this handle only.
-    const win_common::unique_file held(::CreateFileW(argv[i], GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const win_common::unique_file held(::CreateFileW(argv[i], GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                     nullptr));
     if (!held) {
       std::fprintf(stderr, "%s: cannot be opened\n", file.c_str());
       return 1;

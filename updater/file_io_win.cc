@@ -9,22 +9,18 @@ namespace {
 
 bool write_all(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
-    const DWORD chunk = static_cast<DWORD>(
-        bytes.size() > 0x40000000u ? 0x40000000u : bytes.size());
+    const DWORD chunk = static_cast<DWORD>(bytes.size() > 0x40000000u ? 0x40000000u : bytes.size());
     DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) ||
-        written == 0)
-      return false;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
     bytes.remove_prefix(written);
   }
   return true;
 }
 
-bool write_file(std::string_view path, std::string_view bytes, DWORD access,
-                DWORD share, DWORD disposition) {
+bool write_file(std::string_view path, std::string_view bytes, DWORD access, DWORD share,
+                DWORD disposition) {
   const std::wstring wide = win_common::to_wide(path);
-  win_common::unique_file file(::CreateFileW(wide.c_str(), access, share,
-                                             nullptr, disposition,
+  win_common::unique_file file(::CreateFileW(wide.c_str(), access, share, nullptr, disposition,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   return write_all(file.get(), bytes);
@@ -34,8 +30,7 @@ bool write_file(std::string_view path, std::string_view bytes, DWORD access,
 
 bool append_file(std::string_view path, std::string_view bytes) {
   return write_file(path, bytes, FILE_APPEND_DATA,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    OPEN_ALWAYS);
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
 }
 
 bool replace_file(std::string_view path, std::string_view bytes) {

@@ -101,7 +101,8 @@ void delete_files_in(const std::wstring& folder) {
   const unique_search search(::FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (!search) return;
   do {
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
     ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
   } while (::FindNextFileW(search.get(), &found));
 }
@@ -139,7 +140,8 @@ class PrivateCopy final : public HeldInstaller {
     }
     folder_path_ = std::move(*folder);
 
-    const std::wstring copy = folder_path_ + L"\\" + win_common::to_wide(private_copy_name(installer));
+    const std::wstring copy =
+        folder_path_ + L"\\" + win_common::to_wide(private_copy_name(installer));
     // A temp folder whose name is not valid text could not be started by
     // the name the run holds.
     std::optional<std::string> copy_utf8 = win_common::utf16_to_utf8_strict(

@@ -27,8 +27,8 @@ std::vector<updater::ArgToken> command_line_tokens() {
   std::vector<updater::ArgToken> tokens;
   for (int i = 1; argv && i < count; ++i) {
     const std::wstring_view arg(argv[i]);
-    tokens.push_back(updater::arg_token(std::u16string_view(
-        reinterpret_cast<const char16_t*>(arg.data()), arg.size())));
+    tokens.push_back(updater::arg_token(
+        std::u16string_view(reinterpret_cast<const char16_t*>(arg.data()), arg.size())));
   }
   return tokens;
 }

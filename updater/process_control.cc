@@ -33,8 +33,7 @@ std::string error_text(const ProcessError& error) {
 std::uint32_t wait_milliseconds(std::chrono::nanoseconds limit) {
   if (limit.count() <= 0) return 0;
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit);
-  const std::uint64_t sub_ms =
-      static_cast<std::uint64_t>((limit - seconds).count()) / 1'000'000u;
+  const std::uint64_t sub_ms = static_cast<std::uint64_t>((limit - seconds).count()) / 1'000'000u;
   const std::uint64_t whole = static_cast<std::uint64_t>(seconds.count());
   constexpr std::uint64_t kMax = 0xFFFFFFFFu;
   if (whole > kMax / 1000u) return 0xFFFFFFFFu;

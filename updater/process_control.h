@@ -63,9 +63,9 @@ std::expected<void, ProcessError> wait_for_app_exit(std::uint32_t pid,
 
 // Runs the installer silently; exit code 0 is success. Past the limit it is
 // terminated with exit code 1.
-std::expected<void, ProcessError> run_installer(
-    std::string_view installer, std::chrono::nanoseconds limit = kInstallerLimit,
-    std::chrono::milliseconds poll = kInstallerPoll);
+std::expected<void, ProcessError> run_installer(std::string_view installer,
+                                                std::chrono::nanoseconds limit = kInstallerLimit,
+                                                std::chrono::milliseconds poll = kInstallerPoll);
 
 // Starts the application with no arguments and does not wait for it. The
 // error is the system error text.

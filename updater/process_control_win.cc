@@ -34,8 +34,8 @@ std::expected<Started, DWORD> start_process(std::string_view program,
   startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(application.c_str(), command.data(), nullptr, nullptr,
-                        TRUE, creation_flags, nullptr, nullptr, &startup, &info))
+  if (!::CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, TRUE, creation_flags,
+                        nullptr, nullptr, &startup, &info))
     return std::unexpected(::GetLastError());
   return Started{unique_handle(info.hProcess), unique_handle(info.hThread)};
 }
@@ -60,14 +60,15 @@ std::expected<void, ProcessError> wait_for_app_exit(std::uint32_t pid,
       const DWORD error = ::GetLastError();
       // A process id that does not exist: the application has ended.
       if (win_common::hresult_from_code(error) == kHresultInvalidParameter) return {};
-      return std::unexpected(ProcessError{
-          WaitFailed{pid, "OpenProcess: " + win_common::windows_error_text(error)}});
+      return std::unexpected(
+          ProcessError{WaitFailed{pid, "OpenProcess: " + win_common::windows_error_text(error)}});
     }
     rc = ::WaitForSingleObject(process.get(), wait_milliseconds(limit));
   }
   if (rc == WAIT_OBJECT_0) return {};
   if (rc == WAIT_TIMEOUT)
-    return std::unexpected(ProcessError{WaitFailed{pid, wait_timeout_message(whole_seconds(limit))}});
+    return std::unexpected(
+        ProcessError{WaitFailed{pid, wait_timeout_message(whole_seconds(limit))}});
   return std::unexpected(ProcessError{WaitFailed{pid, wait_rc_message(rc)}});
 }
 

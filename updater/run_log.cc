@@ -5,15 +5,12 @@
 namespace updater {
 
 std::string timestamp_text_at(std::chrono::system_clock::time_point now) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           now.time_since_epoch())
-                           .count();
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
   return "t=" + std::to_string(seconds < 0 ? 0 : seconds);
 }
 
-std::string timestamp_text() {
-  return timestamp_text_at(std::chrono::system_clock::now());
-}
+std::string timestamp_text() { return timestamp_text_at(std::chrono::system_clock::now()); }
 
 std::string log_line_text(std::string_view timestamp, std::string_view message) {
   std::string text;

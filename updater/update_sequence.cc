@@ -10,8 +10,8 @@ constexpr std::string_view kConfirmKey = "common.confirm";
 constexpr std::string_view kInstallerUnreadable = "설치 파일 경로를 읽을 수 없음";
 constexpr std::string_view kAppUnreadable = "본체 경로를 읽을 수 없음";
 constexpr std::array<std::string_view, 4> kStepKeys = {
-    "pcLogin.pc.update.stepWait", "pcLogin.pc.update.stepVerify",
-    "pcLogin.pc.update.stepInstall", "pcLogin.pc.update.stepRestart"};
+    "pcLogin.pc.update.stepWait", "pcLogin.pc.update.stepVerify", "pcLogin.pc.update.stepInstall",
+    "pcLogin.pc.update.stepRestart"};
 
 class Run {
  public:
@@ -64,7 +64,8 @@ class Run {
     show_step(UpdateStep::Verify);
     // A path that is not valid text is never used: not for what it might
     // name after its characters were replaced.
-    if (args_.installer_unreadable) return UpdateOutcome::failure(std::string(kInstallerUnreadable));
+    if (args_.installer_unreadable)
+      return UpdateOutcome::failure(std::string(kInstallerUnreadable));
     if (args_.app_exe_unreadable) return UpdateOutcome::failure(std::string(kAppUnreadable));
 
     // What is checked and what runs is the held file, whatever happens to

@@ -54,17 +54,14 @@ struct UpdateServices {
   std::function<std::expected<void, std::string>(std::string_view app)> restart_app;
   // Deletes, by its path, an installer that was never held.
   std::function<void(std::string_view installer)> delete_installer;
-  std::function<void(std::string_view log_path, const UpdateOutcome& outcome)>
-      write_update_result;
+  std::function<void(std::string_view log_path, const UpdateOutcome& outcome)> write_update_result;
 
   // Texts of the windows, by key, in the run's language.
   std::function<std::string(std::string_view key)> translate;
   // The primary and the secondary font family of the run's language.
   std::function<std::pair<std::string, std::string>()> font_families;
-  std::function<std::unique_ptr<ProgressView>(const ProgressDialogRequest&)>
-      build_progress_dialog;
-  std::function<void(std::string_view title, std::string_view message,
-                     std::string_view button)>
+  std::function<std::unique_ptr<ProgressView>(const ProgressDialogRequest&)> build_progress_dialog;
+  std::function<void(std::string_view title, std::string_view message, std::string_view button)>
       show_message_dialog;
 };
 

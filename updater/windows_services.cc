@@ -52,9 +52,7 @@ UpdateServices windows_services(i18n::language_index language) {
                                    const std::optional<std::string>& pinned) {
     return win_common::check_installer_signature(installer.file(), installer.path(), pinned);
   };
-  s.run_installer = [](std::string_view installer) {
-    return as_text(run_installer(installer));
-  };
+  s.run_installer = [](std::string_view installer) { return as_text(run_installer(installer)); };
   s.restart_app = [](std::string_view app) { return restart_app(app); };
   s.delete_installer = [](std::string_view installer) { delete_file(installer); };
   s.write_update_result = [](std::string_view log_path, const UpdateOutcome& outcome) {

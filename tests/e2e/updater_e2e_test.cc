@@ -104,12 +104,13 @@ class UpdaterRun : public ::testing::Test {
   }
 
   Lines standard_args() const {
-    return {"--installer", windows_path(installer()), "--app-exe", windows_path(app()), "--log",
-            windows_path(log())};
+    return {"--installer", windows_path(installer()), "--app-exe", windows_path(app()),
+            "--log",       windows_path(log())};
   }
 
   std::string start_line(const std::string& pid = "None") const {
-    return "start installer=" + windows_path(installer()) + " pid=" + pid + " app=" + windows_path(app());
+    return "start installer=" + windows_path(installer()) + " pid=" + pid +
+           " app=" + windows_path(app());
   }
   std::string signature_line() const {
     return "signature ok subject=" + subject_ + " thumb=" + thumbprint_;
@@ -134,10 +135,11 @@ class UpdaterRun : public ::testing::Test {
   // process id.
   std::string start_app(const std::string& stay_ms) {
     const fs::path pid_file = dir_ / "app.pid";
-    running_app_ = std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(),
-                                                      "--pid-file", windows_path(pid_file),
-                                                      "--stay-ms", stay_ms});
-    EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20))) << "the application did not start";
+    running_app_ =
+        std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(), "--pid-file",
+                                           windows_path(pid_file), "--stay-ms", stay_ms});
+    EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)))
+        << "the application did not start";
     return read_file(pid_file);
   }
 
@@ -168,7 +170,8 @@ class UpdaterRun : public ::testing::Test {
 };
 
 TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
-  const std::string inst = windows_path(installer()), app_exe = windows_path(app()), log_file = windows_path(log());
+  const std::string inst = windows_path(installer()), app_exe = windows_path(app()),
+                    log_file = windows_path(log());
   for (const Lines& args : {Lines{}, Lines{"--installer", inst, "--log", log_file},
                             Lines{"--app-exe", app_exe, "--log", log_file, "--installer"}}) {
     EXPECT_EQ(updater(args), 0);
@@ -212,7 +215,8 @@ TEST_F(UpdaterRun, FailingInstallerIsReportedAndTheAppStillRestarts) {
 }
 
 TEST_F(UpdaterRun, UnsignedInstallerIsNeverStartedAndIsDeleted) {
-  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
+                fs::copy_options::overwrite_existing);
   EXPECT_EQ(updater(standard_args()), 0);
   expect_refused("Authenticode 검증 실패 (코드=0x800B0100)");
   EXPECT_FALSE(fs::exists(installer()));
@@ -253,12 +257,14 @@ TEST_F(UpdaterRun, MissingApplicationIsLoggedAsRestartFailure) {
 }
 
 TEST_F(UpdaterRun, WithoutLogNoFilesAreWrittenButEveryStepRuns) {
-  EXPECT_EQ(updater({"--app-exe", windows_path(app()), "--installer", windows_path(installer())}), 0);
+  EXPECT_EQ(updater({"--app-exe", windows_path(app()), "--installer", windows_path(installer())}),
+            0);
   EXPECT_EQ(installer_runs(), kSwitches);
   EXPECT_FALSE(fs::exists(installer()));
   expect_restarted();
   Lines names;
-  for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(dir_))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Lines{"app.exe", "app.exe.runs", "setup.exe.runs"}));
   expect_windows(false);
@@ -315,7 +321,8 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   // run waits for it; then the unsigned installer fails the verify.
   const std::string pid = start_app("2500");
   const std::string first_run = app_runs();
-  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
+                fs::copy_options::overwrite_existing);
 
   std::string runs_when_answered = "<not answered>";
   on_failure_dialog_ = [&](const ScreenWindow&) {
@@ -358,15 +365,16 @@ class SwapAttack : public UpdaterRun {
     const fs::path padded = s.work / "padded-installer.exe";
     fs::copy_file(s.windows_bin / "fake_app.exe", padded, fs::copy_options::overwrite_existing);
     std::ofstream(padded, std::ios::binary | std::ios::app) << std::string(48 << 20, '\0');
-    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), (s.work / "certs").string(), "nestworks",
-                   padded.string(), large_installer().string()}),
+    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), (s.work / "certs").string(),
+                   "nestworks", padded.string(), large_installer().string()}),
               0);
     // osslsigncode overwrites nothing; attach-signature ends with 1, as the
     // signature does not fit the program.
     run({"bash", "-c",
          "rm -f \"$3\" \"$3.sig\" && osslsigncode extract-signature -in \"$1\" -out \"$3.sig\" && "
          "osslsigncode attach-signature -sigin \"$3.sig\" -in \"$2\" -out \"$3\"; true",
-         "_", large_installer().string(), (s.windows_bin / "intruder.exe").string(), grafted().string()});
+         "_", large_installer().string(), (s.windows_bin / "intruder.exe").string(),
+         grafted().string()});
     ASSERT_TRUE(fs::exists(grafted()));
   }
 
@@ -402,7 +410,8 @@ class SwapAttack : public UpdaterRun {
 
     EXPECT_FALSE(fs::exists(dir_ / "intruder.ran"));
     EXPECT_EQ(installer_runs(), kSwitches);
-    const std::string start = "start installer=" + windows_path(path) + " pid=None app=" + windows_path(app());
+    const std::string start =
+        "start installer=" + windows_path(path) + " pid=None app=" + windows_path(app());
     EXPECT_EQ(logged(), (Lines{start, signature_line(), "installer ok", "app restarted"}));
     expect_result("\"" + thumbprint_ + "\"", true);
   }
@@ -424,9 +433,10 @@ TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
 
 TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
   const fs::path ready = dir_ / "writer.ready";
-  Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(), "write-hold",
-                     windows_path(installer()), windows_path(ready), "5000"});
-  for (int i = 0; i < 400 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(),
+                     "write-hold", windows_path(installer()), windows_path(ready), "5000"});
+  for (int i = 0; i < 400 && !fs::exists(ready); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(fs::exists(ready));
   EXPECT_EQ(updater(standard_args()), 0);
   // "설치 파일 잠금 실패: " + the text of a sharing violation.
@@ -443,10 +453,13 @@ TEST_F(UpdaterRun, DllBesideTheUpdaterIsNeverLoaded) {
   // own, as Windows does.
   const fs::path downloads = dir_ / "downloads";
   fs::create_directories(downloads);
-  fs::copy_file(paths().windows_bin / "PARLEYNEST-Updater.exe", downloads / "PARLEYNEST-Updater.exe");
+  fs::copy_file(paths().windows_bin / "PARLEYNEST-Updater.exe",
+                downloads / "PARLEYNEST-Updater.exe");
   fs::copy_file(paths().windows_bin / "planted" / "wintrust.dll", downloads / "wintrust.dll");
-  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(), fs::copy_options::overwrite_existing);
-  const std::string overrides = std::getenv("WINEDLLOVERRIDES") ? std::getenv("WINEDLLOVERRIDES") : "";
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
+                fs::copy_options::overwrite_existing);
+  const std::string overrides =
+      std::getenv("WINEDLLOVERRIDES") ? std::getenv("WINEDLLOVERRIDES") : "";
   setenv("WINEDLLOVERRIDES", (overrides + ";wintrust=n,b").c_str(), 1);
   const int code = updater(standard_args(), {(downloads / "PARLEYNEST-Updater.exe").string()});
   setenv("WINEDLLOVERRIDES", overrides.c_str(), 1);

@@ -139,7 +139,8 @@ Background::Background(const std::vector<std::string>& argv) : pid_(spawn(argv))
 
 Background::~Background() {
   if (pid_ <= 0) return;
-  for (int i = 0; i < 200 && !finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 200 && !finished(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -208,8 +209,10 @@ std::optional<std::string> output_of(const std::vector<std::string>& argv, int l
   std::string out;
   char buffer[4096];
   for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
-    if (n > 0) out.append(buffer, static_cast<std::size_t>(n));
-    else if (errno != EINTR) break;
+    if (n > 0)
+      out.append(buffer, static_cast<std::size_t>(n));
+    else if (errno != EINTR)
+      break;
   }
   close(fds[0]);
   int status = 0;
@@ -242,8 +245,8 @@ std::string WatchedRun::describe() const {
   out << "exit code " << exit_code << ", " << answered.size() << " answered\n";
   for (const WindowSeen& s : windows) {
     const ScreenWindow& w = s.window;
-    out << w.id << " \"" << w.title << "\" " << w.width << "x" << w.height << "+" << w.x << "+" << w.y
-        << " seen " << s.first.count() << ".." << s.last.count() << " ms\n";
+    out << w.id << " \"" << w.title << "\" " << w.width << "x" << w.height << "+" << w.x << "+"
+        << w.y << " seen " << s.first.count() << ".." << s.last.count() << " ms\n";
   }
   return out.str();
 }
@@ -257,7 +260,7 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
   for (const ScreenWindow& w : top_level_windows()) before.insert(w.id);
   const int pid = spawn(argv);
   if (pid < 0) return result;
-  std::map<std::string, int> pids;                            // X window id -> process
+  std::map<std::string, int> pids;                          // X window id -> process
   std::map<std::string, steady_clock::time_point> clicked;  // last click per window
   int status = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
@@ -275,16 +278,19 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
       // The run's own windows: made by the process started here, or by the
       // updater when a program of the test started it in its turn (Wine
       // detaches the processes a program starts).
-      const bool ours = (pids.contains(w.id) && pids[w.id] == pid) ||
-                        (!before.contains(w.id) && window_program(w.id) == "parleynest-updater.exe");
+      const bool ours =
+          (pids.contains(w.id) && pids[w.id] == pid) ||
+          (!before.contains(w.id) && window_program(w.id) == "parleynest-updater.exe");
       if (ours && is_viewable(w.id)) visible.push_back(w);
     }
     const auto now = duration_cast<milliseconds>(steady_clock::now() - start);
     for (const ScreenWindow& w : visible) {
       auto seen = std::find_if(result.windows.begin(), result.windows.end(),
                                [&](const WindowSeen& s) { return s.window.id == w.id; });
-      if (seen == result.windows.end()) result.windows.push_back({w, now, now});
-      else seen->last = now;
+      if (seen == result.windows.end())
+        result.windows.push_back({w, now, now});
+      else
+        seen->last = now;
     }
     for (const ScreenWindow& w : visible) {
       for (const WindowAnswer& answer : answers) {

@@ -54,8 +54,7 @@ long long unix_now();
 
 // Runs a command with a time limit; its standard output, or nothing when it
 // failed or ran out of time.
-std::optional<std::string> output_of(const std::vector<std::string>& argv,
-                                     int limit_seconds = 5);
+std::optional<std::string> output_of(const std::vector<std::string>& argv, int limit_seconds = 5);
 
 // The windows on the virtual display ($DISPLAY). Wine maps each top-level
 // window to a top-level X window of the same size and title.
@@ -101,7 +100,6 @@ struct WatchedRun {
 // answers clicked. The command must become the Wine process itself
 // (scripts/wine-run execs Wine), since X names a window's process by pid.
 WatchedRun run_watched(const std::vector<std::string>& argv,
-                       const std::vector<WindowAnswer>& answers,
-                       std::chrono::seconds limit);
+                       const std::vector<WindowAnswer>& answers, std::chrono::seconds limit);
 
 }  // namespace e2e

@@ -14,8 +14,8 @@ using i18n::FontScript;
 const FontScript kScriptAtStart = i18n::font_script();
 
 // Primary and secondary family per FontScript.
-constexpr std::array<std::array<std::string_view, 2>, 3> kFamilies{{
-    {"굴림", "돋움"}, {"Arial", "MS Sans Serif"}, {"MS Gothic", "MS Gothic"}}};
+constexpr std::array<std::array<std::string_view, 2>, 3> kFamilies{
+    {{"굴림", "돋움"}, {"Arial", "MS Sans Serif"}, {"MS Gothic", "MS Gothic"}}};
 
 void expect_fonts(FontScript script) {
   const auto& families = kFamilies[static_cast<std::size_t>(script)];
@@ -29,13 +29,34 @@ TEST(LocaleTest, LanguageFromTag) {
     std::string_view tag;
     i18n::language_index expected;
   } cases[] = {
-      {"ko", 0},       {"KO", 0},     {"ja", 3},      {"JA", 3},     {"jA", 3},
-      {"en-US", 1},    {"en-us", 1},  {"EN-us", 1},   {"en-GB", 2},  {"En-Gb", 2},
-      {"", 0},         {"en", 0},     {"EN", 0},      {"en_US", 0},  {"EN_gb", 0},
-      {"en US", 0},    {"ja-JP", 0},  {"fr", 0},      {"jp", 0},     {"j", 0},
-      {"Japanese", 0}, {"en-USA", 0}, {"en-U", 0},    {"ja ", 0},    {" ja", 0},
+      {"ko", 0},
+      {"KO", 0},
+      {"ja", 3},
+      {"JA", 3},
+      {"jA", 3},
+      {"en-US", 1},
+      {"en-us", 1},
+      {"EN-us", 1},
+      {"en-GB", 2},
+      {"En-Gb", 2},
+      {"", 0},
+      {"en", 0},
+      {"EN", 0},
+      {"en_US", 0},
+      {"EN_gb", 0},
+      {"en US", 0},
+      {"ja-JP", 0},
+      {"fr", 0},
+      {"jp", 0},
+      {"j", 0},
+      {"Japanese", 0},
+      {"en-USA", 0},
+      {"en-U", 0},
+      {"ja ", 0},
+      {" ja", 0},
       // Only letters are case-folded: CR is '-' without its 0x20 bit.
-      {"xx", 0},       {"en\rUS", 0},
+      {"xx", 0},
+      {"en\rUS", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(i18n::language_from_tag(c.tag), c.expected) << '"' << c.tag << '"';

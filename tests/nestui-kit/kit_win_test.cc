@@ -42,7 +42,8 @@ RECT marks(const Pixels& p, COLORREF ground) {
 
 // The face a button's control shows now.
 Pixels shown_face(HWND control) {
-  const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  const auto bitmap =
+      reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
   BITMAP info{};
   GetObjectW(bitmap, sizeof info, &info);
   return test_support::read_pixels(bitmap, info.bmWidth, info.bmHeight);
@@ -104,8 +105,8 @@ bool shows_hand(HWND root, HWND control) {
 }
 
 win_common::unique_font arial(int height, int weight) {
-  return win_common::unique_font(CreateFontW(height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0,
-                                             0, 0, 0, L"Arial"));
+  return win_common::unique_font(
+      CreateFontW(height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
 }
 
 constexpr COLORREF kPrimary = 0x212B4C;
@@ -212,7 +213,8 @@ TEST(ImageButtonWindow, FacesPressHoverActivationAndTheHand) {
 }
 
 TitledWindow closable_window() {
-  auto window = build_titled_borderless({"modal", 200, 100, 30, 20, true, [] { close_modal_dialog(); }});
+  auto window =
+      build_titled_borderless({"modal", 200, 100, 30, 20, true, [] { close_modal_dialog(); }});
   EXPECT_TRUE(window) << window.error();
   set_modal_dialog(window->hwnd());
   return std::move(*window);
@@ -243,7 +245,8 @@ TEST(ModalLoop, ResultHandshakeClosePollAndQuit) {
     SetTimer(dialog.hwnd(), kKeepTopmostTimer, 50, nullptr);
     int asked = 0;
     const auto start = std::chrono::steady_clock::now();
-    run_modal_loop(dialog.hwnd(), [&] { return ++asked > 0; }, true);
+    run_modal_loop(
+        dialog.hwnd(), [&] { return ++asked > 0; }, true);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(asked, 1);
     EXPECT_GE(waited, std::chrono::milliseconds(400));
@@ -367,14 +370,15 @@ TEST(ProgressDialogWindow, GeometryRowsCloseAndBar) {
 }
 
 TEST(ProgressDialogWindow, SmallFormAndFiftyBuildsLeaveNothing) {
-  for (auto steps : {std::optional<std::vector<std::string>>{}, std::optional(std::vector<std::string>{})}) {
+  for (auto steps :
+       {std::optional<std::vector<std::string>>{}, std::optional(std::vector<std::string>{})}) {
     auto small = build_progress_dialog({"t", "n", "Arial", "Arial", steps});
     ASSERT_TRUE(small) << small.error();
     RECT client{};
     GetClientRect(small->hwnd(), &client);
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 160);
-    set_current_step(*small, 2);  // nothing to show
+    set_current_step(*small, 2);                       // nothing to show
     EXPECT_EQ(children_of(small->hwnd()).size(), 4u);  // title bar, name, status, bar
   }
   const DWORD gdi = test_support::gdi_objects();

@@ -131,8 +131,12 @@ TEST(WindowLayout, RowLooksAndTheBar) {
     EXPECT_EQ(row_look(j, 4).glyph, "\u221A");
   }
   // width, position, low, high -> filled
-  const int bars[][5] = {{418, 0, 0, 100, 0},     {418, 50, 0, 100, 209}, {418, 150, 0, 100, 418},
-                         {418, -5, 0, 100, 0},    {100, 3, 2, 3, 100},     {100, 7, 7, 7, 0},
+  const int bars[][5] = {{418, 0, 0, 100, 0},
+                         {418, 50, 0, 100, 209},
+                         {418, 150, 0, 100, 418},
+                         {418, -5, 0, 100, 0},
+                         {100, 3, 2, 3, 100},
+                         {100, 7, 7, 7, 0},
                          {0x7FFFFFFF, 99, 0, 100, 2126008810}};
   for (const auto& b : bars) EXPECT_EQ(filled_width(b[0], b[1], b[2], b[3]), b[4]) << b[1];
   EXPECT_EQ(percent_text(0), "0%");

@@ -21,14 +21,16 @@ std::wstring own_path() {
 
 std::wstring installed_version(const std::wstring& self) {
   const std::wstring file = self.substr(0, self.find_last_of(L'\\') + 1) + L"version.txt";
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return L"0.1.16";
   char buffer[64] = {};
   DWORD n = 0;
   ReadFile(h, buffer, sizeof buffer - 1, &n, nullptr);
   CloseHandle(h);
   std::wstring version;
-  for (DWORD i = 0; i < n && buffer[i] != '\r' && buffer[i] != '\n'; ++i) version += static_cast<wchar_t>(buffer[i]);
+  for (DWORD i = 0; i < n && buffer[i] != '\r' && buffer[i] != '\n'; ++i)
+    version += static_cast<wchar_t>(buffer[i]);
   return version;
 }
 
@@ -39,7 +41,8 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       HDC dc = BeginPaint(hwnd, &ps);
       RECT rc;
       GetClientRect(hwnd, &rc);
-      HFONT font = CreateFontW(-22, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+      HFONT font =
+          CreateFontW(-22, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
       HGDIOBJ old = SelectObject(dc, font);
       SetBkMode(dc, TRANSPARENT);
       DrawTextW(dc, g_text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -83,14 +86,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The installer runs from the updater's private copy, not from the
     // application's folder: it finds the installation through this (a real
     // installer through the registry).
-    SetEnvironmentVariableW(L"PARLEYNEST_DEMO_HOME", self.substr(0, self.find_last_of(L'\\') + 1).c_str());
+    SetEnvironmentVariableW(L"PARLEYNEST_DEMO_HOME",
+                            self.substr(0, self.find_last_of(L'\\') + 1).c_str());
     std::wstring line = quoted(updater) + L" --pid " + std::to_wstring(GetCurrentProcessId()) +
                         L" --installer " + quoted(installer) + L" --app-exe " + quoted(self) +
                         L" --log " + quoted(log) + L" --locale " + locale;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(updater.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (CreateProcessW(updater.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &si, &pi)) {
       CloseHandle(pi.hThread);
       CloseHandle(pi.hProcess);
     }
@@ -104,8 +109,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = L"ParleynestDemoApp";
   RegisterClassW(&wc);
-  HWND hwnd = CreateWindowW(wc.lpszClassName, L"PARLEYNEST demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60,
-                            520, 200, nullptr, nullptr, instance, nullptr);
+  HWND hwnd = CreateWindowW(wc.lpszClassName, L"PARLEYNEST demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            60, 60, 520, 200, nullptr, nullptr, instance, nullptr);
   // While updating, the application closes itself after a moment so that
   // the updater's wait ends.
   if (updating) SetTimer(hwnd, 1, 2000, nullptr);

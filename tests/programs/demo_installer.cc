@@ -15,7 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                          static_cast<DWORD>(app_dir.size())));
   if (app_dir.empty()) return 5;
   Sleep(1500);
-  HANDLE h = CreateFileW((app_dir + L"version.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE h = CreateFileW((app_dir + L"version.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                         CREATE_ALWAYS, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 3;
   const char version[] = "0.1.17\n";
   DWORD n = 0;

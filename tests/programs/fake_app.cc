@@ -35,8 +35,8 @@ void append_utf8(const std::wstring& file, const std::wstring& text) {
   std::string bytes(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n,
                       nullptr, nullptr);
-  HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -84,7 +84,8 @@ std::wstring argument_text() {
 std::wstring home_path() {
   const std::wstring self = own_path();
   std::wstring home(32768, L'\0');
-  home.resize(GetEnvironmentVariableW(L"PN_FAKE_HOME", home.data(), static_cast<DWORD>(home.size())));
+  home.resize(
+      GetEnvironmentVariableW(L"PN_FAKE_HOME", home.data(), static_cast<DWORD>(home.size())));
   if (home.empty()) return self;
   return home + self.substr(self.find_last_of(L'\\'));
 }
@@ -97,7 +98,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   append_utf8(self + L".runs", args + L"\n");
 
   std::vector<std::wstring> options = split(args);
-  for (std::wstring& option : split(read_file(self + L".behaviour"))) options.push_back(std::move(option));
+  for (std::wstring& option : split(read_file(self + L".behaviour")))
+    options.push_back(std::move(option));
 
   int exit_code = 0;
   for (std::size_t i = 0; i + 1 < options.size(); ++i) {
@@ -110,8 +112,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } else if (name == L"--exit") {
       exit_code += static_cast<int>(std::wcstoul(value.c_str(), nullptr, 0));
     } else if (name == L"--try-write") {
-      HANDLE h = CreateFileW(value.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
+      HANDLE h = CreateFileW(value.c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
       if (h != INVALID_HANDLE_VALUE) {
         exit_code += 16;
         CloseHandle(h);

@@ -20,8 +20,8 @@ void touch(const std::wstring& path) {
 }
 
 int write_hold(wchar_t** argv) {
-  HANDLE h = CreateFileW(argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h = CreateFileW(argv[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 1;
   touch(argv[3]);
   Sleep(static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)));
@@ -33,13 +33,15 @@ int start(int argc, wchar_t** argv) {
   std::wstring line = L"\"" + std::wstring(argv[2]) + L"\"";
   for (int i = 3; i < argc; ++i) {
     std::wstring arg = argv[i];
-    for (std::size_t at; (at = arg.find(L"{D800}")) != std::wstring::npos;) arg.replace(at, 6, 1, L'\xD800');
+    for (std::size_t at; (at = arg.find(L"{D800}")) != std::wstring::npos;)
+      arg.replace(at, 6, 1, L'\xD800');
     line += L" \"" + arg + L"\"";
   }
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(argv[2], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 100;
+  if (!CreateProcessW(argv[2], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 100;
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 101;
   GetExitCodeProcess(pi.hProcess, &code);
@@ -50,7 +52,8 @@ int start(int argc, wchar_t** argv) {
 
 void leave_mark() {
   std::wstring home(32768, L'\0');
-  home.resize(GetEnvironmentVariableW(L"PN_FAKE_HOME", home.data(), static_cast<DWORD>(home.size())));
+  home.resize(
+      GetEnvironmentVariableW(L"PN_FAKE_HOME", home.data(), static_cast<DWORD>(home.size())));
   touch(home + L"\\intruder.ran");
 }
 

@@ -67,12 +67,12 @@ std::expected<std::string, SignVerifyError> verify(const std::string& name,
                                     required);
 }
 
-std::expected<win_common::SignerIdentity, std::string> check(
-    const std::string& name, const std::optional<std::string>& pin,
-    const std::string& path_name = "") {
+std::expected<win_common::SignerIdentity, std::string> check(const std::string& name,
+                                                             const std::optional<std::string>& pin,
+                                                             const std::string& path_name = "") {
   const win_common::unique_file file = open_fixture(name);
-  return win_common::check_installer_signature(
-      file.get(), fixture(path_name.empty() ? name : path_name), pin);
+  return win_common::check_installer_signature(file.get(),
+                                               fixture(path_name.empty() ? name : path_name), pin);
 }
 
 // The error text of a check, or a marker when it passed.
@@ -113,8 +113,9 @@ TEST_F(SignedFiles, NonAsciiSubjectAndPath) {
 TEST_F(SignedFiles, UntrustedFilesFailTheTrustCheck) {
   const auto unsigned_file = verify("unsigned.exe", "");
   ASSERT_FALSE(unsigned_file);
-  EXPECT_EQ(unsigned_file.error(),
-            (SignVerifyError{SignVerifyError::TrustFailed{static_cast<std::int32_t>(0x800B0100u)}}));
+  EXPECT_EQ(
+      unsigned_file.error(),
+      (SignVerifyError{SignVerifyError::TrustFailed{static_cast<std::int32_t>(0x800B0100u)}}));
   EXPECT_EQ(failure(check("unsigned.exe", std::nullopt)),
             "Authenticode 검증 실패 (코드=0x800B0100)");
 
@@ -151,8 +152,8 @@ TEST_F(SignedFiles, SubjectWithoutNestworksFailsEvenWithMatchingPin) {
 
   const auto result = verify(lower, "NESTWORKS");
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error(), (SignVerifyError{SignVerifyError::SubjectMismatch{
-                                "NESTWORKS", lower_subject}}));
+  EXPECT_EQ(result.error(),
+            (SignVerifyError{SignVerifyError::SubjectMismatch{"NESTWORKS", lower_subject}}));
   EXPECT_TRUE(verify(lower, "nestworks"));
   EXPECT_TRUE(verify(lower, ""));
 
@@ -185,9 +186,10 @@ TEST_F(SignedFiles, PinnedThumbprints) {
     with_colons += lower.substr(i, 2);
   }
   std::string upper_with_colons = with_colons;
-  for (char& c : upper_with_colons) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : upper_with_colons)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   EXPECT_EQ(failure(check_pin(with_colons)), "서명 지문이 다름(기대 " + upper_with_colons +
-                                            " \xC2\xB7 실제 " + nestworks_thumb_ + ")");
+                                                 " \xC2\xB7 실제 " + nestworks_thumb_ + ")");
 
   const std::string short_pin = nestworks_thumb_.substr(1);
   EXPECT_EQ(failure(check_pin(short_pin)),

@@ -28,8 +28,8 @@ TEST(SignVerifyDisplayText, TrustStatusIsEightUpperCaseDigits) {
 }
 
 TEST(SignVerifyDisplayText, MismatchAndLookupTexts) {
-  EXPECT_EQ(roostbox::display_text(SignVerifyError{SignVerifyError::SubjectMismatch{
-                "NESTWORKS", "KR, nestworks test, parleynest"}}),
+  EXPECT_EQ(roostbox::display_text(SignVerifyError{
+                SignVerifyError::SubjectMismatch{"NESTWORKS", "KR, nestworks test, parleynest"}}),
             "서명 주체에 'NESTWORKS' 미포함 (실제: KR, nestworks test, parleynest)");
   EXPECT_EQ(roostbox::display_text(SignVerifyError{
                 SignVerifyError::SignerLookup{"CertFindCertificateInStore: cert 못 찾음"}}),
@@ -45,8 +45,8 @@ TEST(SignVerifySubject, RequiredTextMustOccurWithTheSameBytes) {
 
   const auto lower = roostbox::check_subject("KR, nestworks test", "NESTWORKS");
   ASSERT_FALSE(lower);
-  EXPECT_EQ(lower.error(), (SignVerifyError{SignVerifyError::SubjectMismatch{
-                               "NESTWORKS", "KR, nestworks test"}}));
+  EXPECT_EQ(lower.error(),
+            (SignVerifyError{SignVerifyError::SubjectMismatch{"NESTWORKS", "KR, nestworks test"}}));
   // Nothing is trimmed, neither text nor subject.
   EXPECT_FALSE(roostbox::check_subject("NESTWORK S", "NESTWORKS"));
   EXPECT_FALSE(roostbox::check_subject("NESTWORKS", " NESTWORKS"));
@@ -110,8 +110,8 @@ TEST(ThumbprintPin, Comparison) {
 
   const auto short_pin = check_thumbprint_pin(thumb.substr(0, 39), thumb);
   ASSERT_FALSE(short_pin);
-  EXPECT_EQ(short_pin.error(), "서명 지문이 다름(기대 " + thumb.substr(0, 39) + " \xC2\xB7 실제 " +
-                                   thumb + ")");
+  EXPECT_EQ(short_pin.error(),
+            "서명 지문이 다름(기대 " + thumb.substr(0, 39) + " \xC2\xB7 실제 " + thumb + ")");
 
   const auto colons = check_thumbprint_pin(" 0a:1b:2c ", thumb);
   ASSERT_FALSE(colons);

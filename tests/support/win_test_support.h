@@ -11,7 +11,9 @@
 namespace test_support {
 
 // A path as the UTF-8 text the product's functions take.
-inline std::string utf8(const std::filesystem::path& p) { return win_common::from_wide(p.wstring()); }
+inline std::string utf8(const std::filesystem::path& p) {
+  return win_common::from_wide(p.wstring());
+}
 
 // A file next to the running test executable.
 inline std::filesystem::path beside_test(const std::wstring& name) {
@@ -65,7 +67,9 @@ class Child {
   bool started() const { return process_ != nullptr; }
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-  bool wait(DWORD ms) const { return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+  bool wait(DWORD ms) const {
+    return process_ && WaitForSingleObject(process_, ms) == WAIT_OBJECT_0;
+  }
   // The exit code once it has ended (within `ms`), else STILL_ACTIVE.
   DWORD exit_code(DWORD ms) const {
     DWORD code = STILL_ACTIVE;
@@ -80,8 +84,9 @@ class Child {
 
 inline std::string read_bytes(const std::filesystem::path& p) {
   std::string out;
-  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h =
+      CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return out;
   char buffer[4096];
   DWORD n = 0;

@@ -120,8 +120,10 @@ TEST(ResultJson, ExactCompactBytes) {
   const std::string thumb(40, 'A');
   EXPECT_EQ(update_result_json("t=1700000000", UpdateOutcome::success(thumb)),
             "{\"at\":\"t=1700000000\",\"detail\":\"" + thumb + "\",\"ok\":true}");
-  EXPECT_EQ(update_result_json("t=5", UpdateOutcome::failure("본체(pid=7) 종료 대기 실패: 30초 안에 끝나지 않음")),
-            "{\"at\":\"t=5\",\"detail\":\"본체(pid=7) 종료 대기 실패: 30초 안에 끝나지 않음\",\"ok\":false}");
+  EXPECT_EQ(update_result_json(
+                "t=5", UpdateOutcome::failure("본체(pid=7) 종료 대기 실패: 30초 안에 끝나지 않음")),
+            "{\"at\":\"t=5\",\"detail\":\"본체(pid=7) 종료 대기 실패: 30초 안에 끝나지 "
+            "않음\",\"ok\":false}");
   EXPECT_EQ(update_result_json("t=5", UpdateOutcome::success("")),
             "{\"at\":\"t=5\",\"detail\":\"\",\"ok\":true}");
 }
@@ -129,7 +131,8 @@ TEST(ResultJson, ExactCompactBytes) {
 TEST(ResultJson, EscapesQuotesBackslashesAndControls) {
   EXPECT_EQ(json_string("C:\\a \"b\""), "\"C:\\\\a \\\"b\\\"\"");
   EXPECT_EQ(json_string("\b\t\n\f\r"), "\"\\b\\t\\n\\f\\r\"");
-  EXPECT_EQ(json_string(std::string("\x00\x01\x0b\x1b\x1f", 5)), "\"\\u0000\\u0001\\u000b\\u001b\\u001f\"");
+  EXPECT_EQ(json_string(std::string("\x00\x01\x0b\x1b\x1f", 5)),
+            "\"\\u0000\\u0001\\u000b\\u001b\\u001f\"");
   EXPECT_EQ(json_string("\x7f/ü한"), "\"\x7f/ü한\"");
 }
 

@@ -24,8 +24,8 @@ TEST(ResultFile, WrittenBesideTheLogAndReplacedEachTime) {
   ScratchDir dir(L"result 한글 " + std::to_wstring(GetCurrentProcessId()));
   const std::string log = utf8(dir / L"updater.log");
   write_update_result(log, UpdateOutcome::failure("first \"run\", C:\\longer text"));
-  EXPECT_TRUE(read_bytes(dir / L"update-result.json").ends_with(
-      R"(","detail":"first \"run\", C:\\longer text","ok":false})"));
+  EXPECT_TRUE(read_bytes(dir / L"update-result.json")
+                  .ends_with(R"(","detail":"first \"run\", C:\\longer text","ok":false})"));
   write_update_result(log, UpdateOutcome::success("B"));
   const std::string text = read_bytes(dir / L"update-result.json");
   ASSERT_TRUE(text.starts_with("{\"at\":\"t=")) << text;
@@ -71,15 +71,17 @@ TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
     EXPECT_FALSE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_FALSE(MoveFileExW(installer.c_str(), (dir / L"moved.exe").c_str(), 0));
     // Nor from another process.
-    Child intruder(beside_test(L"fake_app.exe"),
-                   L"--try-write \"" + installer.wstring() + L"\" --try-delete \"" + installer.wstring() + L"\"");
+    Child intruder(beside_test(L"fake_app.exe"), L"--try-write \"" + installer.wstring() +
+                                                     L"\" --try-delete \"" + installer.wstring() +
+                                                     L"\"");
     EXPECT_EQ(intruder.exit_code(10000), 0u);
     // Reading stays shared (with readers that let it be deleted, as a
     // program start does): the installer can still be read and started.
     EXPECT_FALSE(read_bytes(installer).empty());
     EXPECT_TRUE(run_installer(utf8(installer)).has_value());
   }
-  Child after_release(beside_test(L"fake_app.exe"), L"--try-delete \"" + installer.wstring() + L"\"");
+  Child after_release(beside_test(L"fake_app.exe"),
+                      L"--try-delete \"" + installer.wstring() + L"\"");
   EXPECT_EQ(after_release.exit_code(10000), 32u);
   EXPECT_FALSE(hold_file(installer.wstring()));
 }
@@ -103,7 +105,8 @@ TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
     // moved either.
     EXPECT_FALSE(DeleteFileW(installer.c_str()));
     EXPECT_FALSE(DeleteFileW(copy.c_str()));
-    EXPECT_FALSE(MoveFileW(copy.parent_path().c_str(), (copy.parent_path().wstring() + L"-moved").c_str()));
+    EXPECT_FALSE(
+        MoveFileW(copy.parent_path().c_str(), (copy.parent_path().wstring() + L"-moved").c_str()));
 
     // The held copy can be started; what it leaves beside itself goes too.
     EXPECT_TRUE(run_installer((*held)->path()).has_value());

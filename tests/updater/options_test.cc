@@ -42,9 +42,9 @@ TEST(ParseArgs, EmptyGivesDefaults) {
 }
 
 TEST(ParseArgs, ReadsEveryOption) {
-  const UpdaterArgs a = scan({"--pid", "4321", "--installer", "C:\\t\\setup.exe", "--app-exe",
-                              "C:\\a\\app.exe", "--log", "C:\\l\\u.log", "--locale", "ja",
-                              "--thumbprint", "ab cd"});
+  const UpdaterArgs a =
+      scan({"--pid", "4321", "--installer", "C:\\t\\setup.exe", "--app-exe", "C:\\a\\app.exe",
+            "--log", "C:\\l\\u.log", "--locale", "ja", "--thumbprint", "ab cd"});
   EXPECT_EQ(a.pid, 4321u);
   EXPECT_EQ(a.installer, "C:\\t\\setup.exe");
   EXPECT_EQ(a.app_exe, "C:\\a\\app.exe");

@@ -51,9 +51,11 @@ TEST(CommandLine, ProgramThatCannotBeQuotedIsRefused) {
 }
 
 TEST(AbsolutePath, OnlyFullyQualifiedPathsNameAProgram) {
-  for (const char* path : {"C:\\a\\app.exe", "z:/a.exe", "\\\\server\\share\\a.exe", "\\\\?\\C:\\a.exe"})
+  for (const char* path :
+       {"C:\\a\\app.exe", "z:/a.exe", "\\\\server\\share\\a.exe", "\\\\?\\C:\\a.exe"})
     EXPECT_TRUE(is_absolute_path(path)) << path;
-  for (const char* path : {"", "app.exe", ".\\app.exe", "\\a\\app.exe", "C:app.exe", "C:", "1:\\a.exe"})
+  for (const char* path :
+       {"", "app.exe", ".\\app.exe", "\\a\\app.exe", "C:app.exe", "C:", "1:\\a.exe"})
     EXPECT_FALSE(is_absolute_path(path)) << path;
 }
 

@@ -23,7 +23,8 @@ std::wstring version_string(const std::vector<char>& block, const std::wstring& 
   void* value = nullptr;
   UINT length = 0;
   const std::wstring query = L"\\StringFileInfo\\041204B0\\" + name;
-  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0) return L"<none>";
+  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0)
+    return L"<none>";
   return std::wstring(static_cast<const wchar_t*>(value), length - 1);
 }
 
@@ -61,7 +62,8 @@ TEST(UpdaterResources, IconGroupOfEightPngImagesAndManifest) {
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   ASSERT_NE(module, nullptr);
 
-  HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+  HRSRC group =
+      FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
   ASSERT_NE(group, nullptr);
   const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
   ASSERT_NE(dir, nullptr);
@@ -80,12 +82,14 @@ TEST(UpdaterResources, IconGroupOfEightPngImagesAndManifest) {
   }
   EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 96, 128, 256}));
 
-  HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+  HRSRC manifest =
+      FindResourceW(module, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
   ASSERT_NE(manifest, nullptr);
   const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
                          SizeofResource(module, manifest));
   EXPECT_NE(text.find("<description>PARLEYNEST PC</description>"), std::string::npos);
-  EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
   EXPECT_NE(text.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
   EXPECT_NE(text.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
   EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos);
@@ -136,19 +140,22 @@ TEST(UpdaterImports, OnlyDllsThatTheSystemTakesFromSystem32) {
   // The system's known DLLs, and comctl32, which the manifest binds. Any
   // other DLL is loaded at run time from System32 only; linked, it would be
   // looked for beside the program first.
-  const std::set<std::string> allowed = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
-                                         "imm32.dll",    "kernel32.dll", "msvcrt.dll",   "ole32.dll",
-                                         "oleaut32.dll", "shell32.dll",  "shlwapi.dll",  "user32.dll"};
+  const std::set<std::string> allowed = {
+      "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",   "imm32.dll",   "kernel32.dll",
+      "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll"};
   HMODULE module = LoadLibraryExW(updater_path().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   ASSERT_NE(module, nullptr);
   // Mapped as an image: addresses are offsets from its base.
-  const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
+  const auto* base =
+      reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   ASSERT_NE(imports.VirtualAddress, 0u);
   int count = 0;
-  for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+  for (auto* entry =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
        entry->Name != 0; ++entry, ++count) {
     std::string name = reinterpret_cast<const char*>(base + entry->Name);
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

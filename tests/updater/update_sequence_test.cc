@@ -39,7 +39,8 @@ class FakeProgress : public ProgressView {
 // checked and started.
 class FakeHeld : public HeldInstaller {
  public:
-  FakeHeld(Recorder& r, std::string_view installer) : r_(r), path_("held:" + std::string(installer)) {
+  FakeHeld(Recorder& r, std::string_view installer)
+      : r_(r), path_("held:" + std::string(installer)) {
     ++r_.holds_alive;
   }
   ~FakeHeld() override {
@@ -67,7 +68,8 @@ UpdateServices fake_services(Recorder& r) {
     r.calls.push_back("hold " + std::string(installer));
     return std::make_unique<FakeHeld>(r, installer);
   };
-  s.check_installer_signature = [&r](const HeldInstaller& installer, const std::optional<std::string>& pin)
+  s.check_installer_signature = [&r](const HeldInstaller& installer,
+                                     const std::optional<std::string>& pin)
       -> std::expected<win_common::SignerIdentity, std::string> {
     r.calls.push_back("verify " + std::string(installer.path()) + " pin=" + pin.value_or("-"));
     r.held_during_verify = r.holds_alive > 0;
@@ -94,13 +96,15 @@ UpdateServices fake_services(Recorder& r) {
   };
   s.translate = [](std::string_view key) { return "T(" + std::string(key) + ")"; };
   s.font_families = [] { return std::pair<std::string, std::string>{"Primary", "Secondary"}; };
-  s.build_progress_dialog = [&r](const ProgressDialogRequest& request) -> std::unique_ptr<ProgressView> {
+  s.build_progress_dialog =
+      [&r](const ProgressDialogRequest& request) -> std::unique_ptr<ProgressView> {
     r.progress_request = request;
     if (!r.with_window) return nullptr;
     r.calls.push_back("progress open");
     return std::make_unique<FakeProgress>(r);
   };
-  s.show_message_dialog = [&r](std::string_view title, std::string_view message, std::string_view button) {
+  s.show_message_dialog = [&r](std::string_view title, std::string_view message,
+                               std::string_view button) {
     r.calls.push_back("dialog " + std::string(title) + " | " + std::string(message) + " | " +
                       std::string(button));
   };
@@ -110,8 +114,9 @@ UpdateServices fake_services(Recorder& r) {
 class UpdateRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pn-seq-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ =
+        std::filesystem::temp_directory_path() /
+        ("pn-seq-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     args_.installer = "C:\\t\\setup.exe";
@@ -144,15 +149,17 @@ using Calls = std::vector<std::string>;
 TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
   args_.thumbprint = "cc cc";
   run();
-  EXPECT_EQ(r_.calls, (Calls{"progress open", "step 0", "dispatch", "wait 4321", "step 1", "dispatch",
-                             "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc", "step 2",
-                             "dispatch", "install held:C:\\t\\setup.exe", "result " + *args_.log_path,
-                             "step 3", "dispatch", "progress closed", "restart C:\\a\\app.exe",
-                             "delete held", "release"}));
-  EXPECT_EQ(log_messages(),
-            (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
-                   "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
-                   "installer ok", "app restarted"}));
+  EXPECT_EQ(
+      r_.calls,
+      (Calls{"progress open", "step 0", "dispatch", "wait 4321", "step 1", "dispatch",
+             "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc", "step 2",
+             "dispatch", "install held:C:\\t\\setup.exe", "result " + *args_.log_path, "step 3",
+             "dispatch", "progress closed", "restart C:\\a\\app.exe", "delete held", "release"}));
+  EXPECT_EQ(
+      log_messages(),
+      (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
+             "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
+             "installer ok", "app restarted"}));
   ASSERT_TRUE(r_.written);
   EXPECT_TRUE(r_.written->ok);
   EXPECT_EQ(r_.written->text, std::string(40, 'C'));
@@ -168,21 +175,24 @@ TEST_F(UpdateRun, ProgressDialogGetsTitleNameFontsAndLabels) {
   EXPECT_EQ(r_.progress_request->primary_font, "Primary");
   EXPECT_EQ(r_.progress_request->secondary_font, "Secondary");
   EXPECT_EQ(r_.progress_request->step_labels,
-            (std::array<std::string, 4>{"T(pcLogin.pc.update.stepWait)", "T(pcLogin.pc.update.stepVerify)",
-                                        "T(pcLogin.pc.update.stepInstall)",
-                                        "T(pcLogin.pc.update.stepRestart)"}));
+            (std::array<std::string, 4>{
+                "T(pcLogin.pc.update.stepWait)", "T(pcLogin.pc.update.stepVerify)",
+                "T(pcLogin.pc.update.stepInstall)", "T(pcLogin.pc.update.stepRestart)"}));
 }
 
 TEST_F(UpdateRun, WaitFailureSkipsVerifyAndInstallButRestartsAndDeletes) {
   r_.wait_error = "본체(pid=4321) 종료 대기 실패: 30초 안에 끝나지 않음";
   run();
-  EXPECT_EQ(r_.calls, (Calls{"progress open", "step 0", "dispatch", "wait 4321", "result " + *args_.log_path,
-                             "step 3", "dispatch", "progress closed",
-                             "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
-                             "T(common.confirm)",
-                             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
-  EXPECT_EQ(log_messages(), (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
-                                   "failed: " + *r_.wait_error, "app restarted"}));
+  EXPECT_EQ(
+      r_.calls,
+      (Calls{"progress open", "step 0", "dispatch", "wait 4321", "result " + *args_.log_path,
+             "step 3", "dispatch", "progress closed",
+             "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
+             "T(common.confirm)",
+             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
+  EXPECT_EQ(log_messages(),
+            (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
+                   "failed: " + *r_.wait_error, "app restarted"}));
   ASSERT_TRUE(r_.written);
   EXPECT_FALSE(r_.written->ok);
   EXPECT_EQ(r_.written->text, *r_.wait_error);
@@ -192,8 +202,9 @@ TEST_F(UpdateRun, VerifyFailureNeverRunsTheInstaller) {
   r_.verify_error = "Authenticode 검증 실패 (코드=0x800B0100)";
   run();
   for (const std::string& call : r_.calls) EXPECT_FALSE(call.starts_with("install")) << call;
-  EXPECT_EQ(log_messages(), (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
-                                   "app exited", "failed: " + *r_.verify_error, "app restarted"}));
+  EXPECT_EQ(log_messages(),
+            (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
+                   "app exited", "failed: " + *r_.verify_error, "app restarted"}));
   EXPECT_EQ(r_.written->text, *r_.verify_error);
   EXPECT_EQ(r_.calls.back(), "release");
 }
@@ -202,10 +213,11 @@ TEST_F(UpdateRun, InstallFailureAndRestartFailureAreBothLogged) {
   r_.install_error = "설치 파일 종료 코드 1";
   r_.restart_error = "File not found. (os error 2)";
   run();
-  EXPECT_EQ(log_messages(),
-            (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
-                   "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
-                   "failed: 설치 파일 종료 코드 1", "app restart failed: File not found. (os error 2)"}));
+  EXPECT_EQ(
+      log_messages(),
+      (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
+             "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
+             "failed: 설치 파일 종료 코드 1", "app restart failed: File not found. (os error 2)"}));
   EXPECT_FALSE(r_.written->ok);
   EXPECT_EQ(r_.calls.back(), "release");
 }
@@ -216,20 +228,23 @@ TEST_F(UpdateRun, NoPidNoLogNoWindow) {
   r_.with_window = false;
   r_.install_error = "설치 파일 종료 코드 2";
   run();
-  EXPECT_EQ(r_.calls, (Calls{"hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
-                             "install held:C:\\t\\setup.exe",
-                             "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
-                             "T(common.confirm)",
-                             "restart C:\\a\\app.exe", "delete held", "release"}));
+  EXPECT_EQ(
+      r_.calls,
+      (Calls{"hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
+             "install held:C:\\t\\setup.exe",
+             "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
+             "T(common.confirm)",
+             "restart C:\\a\\app.exe", "delete held", "release"}));
   EXPECT_FALSE(r_.written);
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
 
 TEST_F(UpdateRun, UnreadablePathsFailVisiblyAndAreNeverUsed) {
   const std::string dialog =
-      "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | T(common.confirm)";
-  const auto check = [&](bool installer, const std::string& failure, const std::string& restart_line,
-                         const std::string& last_call) {
+      "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
+      "T(common.confirm)";
+  const auto check = [&](bool installer, const std::string& failure,
+                         const std::string& restart_line, const std::string& last_call) {
     r_ = Recorder{};
     r_.with_window = false;
     std::filesystem::remove(dir_ / "u.log");
@@ -239,12 +254,14 @@ TEST_F(UpdateRun, UnreadablePathsFailVisiblyAndAreNeverUsed) {
     // Nothing is held, checked or run; an unreadable path is neither
     // started nor deleted.
     EXPECT_EQ(r_.calls, (Calls{"wait 4321", "result " + *args_.log_path, dialog, last_call}));
-    EXPECT_EQ(log_messages(), (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
-                                     "app exited", "failed: " + failure, restart_line}));
+    EXPECT_EQ(log_messages(),
+              (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
+                     "app exited", "failed: " + failure, restart_line}));
     EXPECT_EQ(r_.written->text, failure);
   };
   check(true, "설치 파일 경로를 읽을 수 없음", "app restarted", "restart C:\\a\\app.exe");
-  check(false, "본체 경로를 읽을 수 없음", "app restart failed: 본체 경로를 읽을 수 없음", "delete C:\\t\\setup.exe");
+  check(false, "본체 경로를 읽을 수 없음", "app restart failed: 본체 경로를 읽을 수 없음",
+        "delete C:\\t\\setup.exe");
 }
 
 TEST_F(UpdateRun, StartLineShowsNoneWithoutPid) {

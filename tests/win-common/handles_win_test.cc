@@ -29,8 +29,8 @@ TEST(Owners, ReleaseKeepsTheLastErrorAndPutsBackWhatWasSelected) {
 }
 
 TEST(Owners, SubclassAnswersMovesAndLeavesAGoneWindowAlone) {
-  unique_window window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                       nullptr, nullptr, nullptr));
+  unique_window window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr));
   ASSERT_TRUE(window);
   int seen = 0;
   std::expected<window_subclass, std::string> installed = window_subclass::install(
@@ -46,10 +46,10 @@ TEST(Owners, SubclassAnswersMovesAndLeavesAGoneWindowAlone) {
   EXPECT_EQ(SendMessageW(window.get(), WM_APP, 0, 0), 0);
   EXPECT_EQ(seen, 1);
 
-  handler = std::move(*window_subclass::install(window.get(), 0x11000002,
-                                                [](HWND, UINT, WPARAM, LPARAM) {
-                                                  return std::optional<LRESULT>();
-                                                }));
+  handler =
+      std::move(*window_subclass::install(window.get(), 0x11000002, [](HWND, UINT, WPARAM, LPARAM) {
+        return std::optional<LRESULT>();
+      }));
   EXPECT_EQ(handler.window(), window.get());
   window.reset();  // destroyed while the handler is attached
   EXPECT_EQ(handler.window(), nullptr);

@@ -152,24 +152,20 @@ struct TitledWindow::Parts {
   void install_handlers(std::uintptr_t first_id) {
     const HWND hwnd = window.get();
     // A handler that cannot be attached is left out; the window lives without it.
-    if (auto a = window_subclass::install(hwnd, first_id, [this](HWND, UINT m, WPARAM, LPARAM) {
-          return on_close_message(m);
-        }))
+    if (auto a = window_subclass::install(
+            hwnd, first_id, [this](HWND, UINT m, WPARAM, LPARAM) { return on_close_message(m); }))
       close_handler = std::move(*a);
-    if (auto b = window_subclass::install(title_bar, first_id + 1,
-                                          [this](HWND bar, UINT m, WPARAM, LPARAM) {
-                                            return on_title_bar_message(bar, m);
-                                          }))
+    if (auto b = window_subclass::install(
+            title_bar, first_id + 1,
+            [this](HWND bar, UINT m, WPARAM, LPARAM) { return on_title_bar_message(bar, m); }))
       drag_handler = std::move(*b);
-    if (auto c = window_subclass::install(hwnd, first_id + 2,
-                                          [this](HWND h, UINT m, WPARAM w, LPARAM l) {
-                                            return on_paint_message(h, m, w, l);
-                                          }))
+    if (auto c = window_subclass::install(
+            hwnd, first_id + 2,
+            [this](HWND h, UINT m, WPARAM w, LPARAM l) { return on_paint_message(h, m, w, l); }))
       paint_handler = std::move(*c);
-    if (auto d = window_subclass::install(hwnd, first_id + 3,
-                                          [this](HWND h, UINT m, WPARAM w, LPARAM) {
-                                            return on_activate_message(h, m, w);
-                                          }))
+    if (auto d = window_subclass::install(
+            hwnd, first_id + 3,
+            [this](HWND h, UINT m, WPARAM w, LPARAM) { return on_activate_message(h, m, w); }))
       activate_handler = std::move(*d);
   }
 };
@@ -191,7 +187,8 @@ std::expected<void, std::string> register_window_classes() {
   return registered;
 }
 
-std::expected<TitledWindow, std::string> build_titled_borderless(const TitledWindowRequest& request) {
+std::expected<TitledWindow, std::string> build_titled_borderless(
+    const TitledWindowRequest& request) {
   const std::uintptr_t first_id = reserve_handler_ids(4);
   auto parts = std::make_unique<TitledWindow::Parts>();
   parts->closable = request.closable;
@@ -221,16 +218,17 @@ std::expected<TitledWindow, std::string> build_titled_borderless(const TitledWin
   const RECT text_rect{kTitleLeft, 0, width, bar_height};
   for (auto [picture, slot] : {std::pair{Picture::TitlebarActive, &parts->active_bitmap},
                                std::pair{Picture::TitlebarInactive, &parts->inactive_bitmap}}) {
-    auto bitmap = compose(picture_png(picture), width, bar_height, request.title,
-                          parts->title_font.get(), kWhite, text_rect,
-                          DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    auto bitmap =
+        compose(picture_png(picture), width, bar_height, request.title, parts->title_font.get(),
+                kWhite, text_rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (!bitmap) return std::unexpected(std::move(bitmap.error()));
     *slot = std::move(*bitmap);
   }
 
-  auto bar = create_child(parts->window.get(),
-                          {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
-                           0, 0, 0, width, bar_height});
+  auto bar =
+      create_child(parts->window.get(),
+                   {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
+                    0, 0, 0, width, bar_height});
   if (!bar) return std::unexpected("titlebar frame: " + bar.error());
   parts->title_bar = *bar;
   show_static_bitmap(parts->title_bar, parts->active_bitmap.get(), parts->title_shown);

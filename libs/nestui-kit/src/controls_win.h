@@ -28,9 +28,9 @@ struct ChildOptions {
 
 inline std::expected<HWND, std::string> create_child(HWND parent, const ChildOptions& options) {
   const HWND child = ::CreateWindowExW(
-      options.ex_style, options.window_class, win_common::to_wide(options.text).c_str(), options.style, options.x,
-      options.y, options.width, options.height, parent, reinterpret_cast<HMENU>(options.id),
-      ::GetModuleHandleW(nullptr), nullptr);
+      options.ex_style, options.window_class, win_common::to_wide(options.text).c_str(),
+      options.style, options.x, options.y, options.width, options.height, parent,
+      reinterpret_cast<HMENU>(options.id), ::GetModuleHandleW(nullptr), nullptr);
   if (!child) return std::unexpected("CreateWindowExW: " + win_common::last_windows_error_text());
   return child;
 }

@@ -52,9 +52,7 @@ void register_hand_cursor(HWND control) {
   if (handler) cursors.roots.push_back(std::move(*handler));
 }
 
-void unregister_hand_cursor(HWND control) {
-  std::erase(hand_cursors().controls, control);
-}
+void unregister_hand_cursor(HWND control) { std::erase(hand_cursors().controls, control); }
 
 UINT check_active_message() {
   // Registered once per process. Two threads that ask at the same time both

@@ -27,10 +27,14 @@ constexpr COLORREF kSwatchFrame = 0xD0DFE8;
 
 const wchar_t* system_icon(DialogIcon icon) {
   switch (icon) {
-    case DialogIcon::Warning: return IDI_WARNING;
-    case DialogIcon::Error: return IDI_ERROR;
-    case DialogIcon::Question: return IDI_QUESTION;
-    case DialogIcon::Information: break;
+    case DialogIcon::Warning:
+      return IDI_WARNING;
+    case DialogIcon::Error:
+      return IDI_ERROR;
+    case DialogIcon::Question:
+      return IDI_QUESTION;
+    case DialogIcon::Information:
+      break;
   }
   return IDI_INFORMATION;
 }
@@ -127,25 +131,26 @@ std::expected<void, std::string> build_and_run(const MessageDialogRequest& reque
 
   // A dialog without its icon is still a dialog.
   if (const HICON icon = ::LoadIconW(nullptr, system_icon(request.icon)))
-    if (auto control = create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 20,
-                                             kTop, 32, 32}))
+    if (auto control = create_child(
+            dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 20, kTop, 32, 32}))
       ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 
-  auto body = create_child(dialog, {L"STATIC", with_crlf(request.body),
-                                    WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kBodyX, kTop,
-                                    kBodyWidth, layout.body_height});
+  auto body = create_child(
+      dialog, {L"STATIC", with_crlf(request.body), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
+               kBodyX, kTop, kBodyWidth, layout.body_height});
   if (!body) return std::unexpected("body_label: " + body.error());
   set_font(*body, body_font->get());
 
   window_subclass chip_painter;
   if (with_chips) {
     // The legend is extra: without it the dialog still works.
-    if (auto row = create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE, 0, kBodyX,
-                                         layout.chips_y, kBodyWidth, layout.chip_band - 4,
-                                         kChipRowId})) {
+    if (auto row =
+            create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE, 0, kBodyX, layout.chips_y,
+                                  kBodyWidth, layout.chip_band - 4, kChipRowId})) {
       ChipRow painter{request.chips, request.chip_separator, body_font->get()};
       auto attached = window_subclass::install(
-          *row, kChipRowId, [painter = std::move(painter)](HWND hwnd, UINT message, WPARAM, LPARAM) {
+          *row, kChipRowId,
+          [painter = std::move(painter)](HWND hwnd, UINT message, WPARAM, LPARAM) {
             return painter.on_message(hwnd, message);
           });
       if (attached)

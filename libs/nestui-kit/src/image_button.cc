@@ -11,11 +11,17 @@ struct RoleColors {
 
 constexpr RoleColors kRoleColors[] = {
     // Primary
-    {{0x212B4C, 0x212B4C, 0xFFFFFF}, {0x2E3D6A, 0x2E3D6A, 0xFFFFFF}, {0xD7DDE4, 0xD7DDE4, 0x9099A5}},
+    {{0x212B4C, 0x212B4C, 0xFFFFFF},
+     {0x2E3D6A, 0x2E3D6A, 0xFFFFFF},
+     {0xD7DDE4, 0xD7DDE4, 0x9099A5}},
     // Accent
-    {{0x2D90CF, 0x2D90CF, 0xFFFFFF}, {0x247FB9, 0x247FB9, 0xFFFFFF}, {0xD7DDE4, 0xD7DDE4, 0x9099A5}},
+    {{0x2D90CF, 0x2D90CF, 0xFFFFFF},
+     {0x247FB9, 0x247FB9, 0xFFFFFF},
+     {0xD7DDE4, 0xD7DDE4, 0x9099A5}},
     // Secondary
-    {{0xFFFFFF, 0x212B4C, 0x212B4C}, {0xE8EEF3, 0x212B4C, 0x212B4C}, {0xFFFFFF, 0xC0C8D2, 0xA2A9B3}},
+    {{0xFFFFFF, 0x212B4C, 0x212B4C},
+     {0xE8EEF3, 0x212B4C, 0x212B4C},
+     {0xFFFFFF, 0xC0C8D2, 0xA2A9B3}},
 };
 
 FaceColors grey_face(const FaceColors& colors) {
@@ -29,16 +35,22 @@ ButtonRole role_from_index(std::uint8_t value) {
 }
 
 FaceColors face_colors(ButtonRole role, Face face) {
-  const RoleColors& colors = kRoleColors[static_cast<std::size_t>(role_from_index(
-      static_cast<std::uint8_t>(role)))];
+  const RoleColors& colors =
+      kRoleColors[static_cast<std::size_t>(role_from_index(static_cast<std::uint8_t>(role)))];
   switch (face) {
-    case Face::Normal: return colors.normal;
+    case Face::Normal:
+      return colors.normal;
     case Face::Pressed:
-    case Face::Hover: return colors.hover;
-    case Face::Disabled: return colors.disabled;
-    case Face::NormalInactive: return grey_face(colors.normal);
-    case Face::HoverInactive: return grey_face(colors.hover);
-    case Face::DisabledInactive: return grey_face(colors.disabled);
+    case Face::Hover:
+      return colors.hover;
+    case Face::Disabled:
+      return colors.disabled;
+    case Face::NormalInactive:
+      return grey_face(colors.normal);
+    case Face::HoverInactive:
+      return grey_face(colors.hover);
+    case Face::DisabledInactive:
+      return grey_face(colors.disabled);
   }
   return colors.normal;
 }

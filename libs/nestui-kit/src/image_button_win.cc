@@ -77,7 +77,9 @@ struct ImageButton::Parts {
   std::optional<LRESULT> on_press_message(HWND window, UINT message, LPARAM lparam) {
     PressEvent event;
     switch (message) {
-      case WM_LBUTTONDOWN: event = PressEvent::Down; break;
+      case WM_LBUTTONDOWN:
+        event = PressEvent::Down;
+        break;
       case WM_MOUSEMOVE: {
         RECT client{};
         ::GetClientRect(window, &client);
@@ -88,13 +90,18 @@ struct ImageButton::Parts {
         event = inside ? PressEvent::MoveInside : PressEvent::MoveOutside;
         break;
       }
-      case WM_LBUTTONUP: event = PressEvent::Up; break;
-      case WM_CAPTURECHANGED: event = PressEvent::CaptureLost; break;
+      case WM_LBUTTONUP:
+        event = PressEvent::Up;
+        break;
+      case WM_CAPTURECHANGED:
+        event = PressEvent::CaptureLost;
+        break;
       case WM_DESTROY:
         // Gone with its dialog: give back the copy a control may keep.
         show_static_bitmap(window, nullptr, shown);
         return std::nullopt;
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
     const PressStep step = press_step(press, event);
     // The new state first: taking or giving back the capture sends
@@ -123,8 +130,8 @@ struct ImageButton::Parts {
                                          bool hidden) {
     DWORD style = WS_CHILD | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE;
     if (!hidden) style |= WS_VISIBLE;
-    control.reset(::CreateWindowExW(0, L"STATIC", L"", style, x, y, width, height, parent,
-                                    nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    control.reset(::CreateWindowExW(0, L"STATIC", L"", style, x, y, width, height, parent, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr));
     if (!control)
       return std::unexpected("ImageButton frame build: " + win_common::last_windows_error_text());
     show(Face::Normal);
@@ -138,22 +145,24 @@ struct ImageButton::Parts {
     if (!pressing) return std::unexpected("ImageButton press handler bind: " + pressing.error());
     press_handler = std::move(*pressing);
 
-    auto activating = window_subclass::install(
-        parent, id + 1, [this](HWND, UINT message, WPARAM wparam, LPARAM) {
+    auto activating =
+        window_subclass::install(parent, id + 1, [this](HWND, UINT message, WPARAM wparam, LPARAM) {
           if (message == WM_ACTIVATE) set_flag(&Parts::active, LOWORD(wparam) != WA_INACTIVE);
           return std::optional<LRESULT>();
         });
     if (!activating)
-      return std::unexpected("ImageButton activate handler (0x" + win_common::hex8(static_cast<std::uint32_t>(id + 1)) +
+      return std::unexpected("ImageButton activate handler (0x" +
+                             win_common::hex8(static_cast<std::uint32_t>(id + 1)) +
                              "): " + activating.error());
     activate_handler = std::move(*activating);
 
-    auto hovering = window_subclass::install(
-        control.get(), id + 2, [this](HWND window, UINT message, WPARAM, LPARAM) {
-          return on_hover_message(window, message);
-        });
+    auto hovering = window_subclass::install(control.get(), id + 2,
+                                             [this](HWND window, UINT message, WPARAM, LPARAM) {
+                                               return on_hover_message(window, message);
+                                             });
     if (!hovering)
-      return std::unexpected("ImageButton hover handler (0x" + win_common::hex8(static_cast<std::uint32_t>(id + 2)) +
+      return std::unexpected("ImageButton hover handler (0x" +
+                             win_common::hex8(static_cast<std::uint32_t>(id + 2)) +
                              "): " + hovering.error());
     hover_handler = std::move(*hovering);
     return {};
@@ -182,16 +191,15 @@ std::expected<ImageButton, std::string> ImageButton::create(const ButtonRequest&
   for (Face face : {Face::Normal, Face::Pressed, Face::NormalInactive, Face::Disabled,
                     Face::DisabledInactive, Face::Hover, Face::HoverInactive}) {
     const bool shifted = face == Face::Pressed && request.shift.kind == ShiftKind::Text;
-    auto bitmap = compose_role_face(request.width, request.height,
-                                    face_colors(request.role, face), request.text, request.font,
-                                    centred, request.left_margin, shifted ? request.shift.dx : 0,
-                                    shifted ? request.shift.dy : 0);
+    auto bitmap = compose_role_face(request.width, request.height, face_colors(request.role, face),
+                                    request.text, request.font, centred, request.left_margin,
+                                    shifted ? request.shift.dx : 0, shifted ? request.shift.dy : 0);
     if (!bitmap) return std::unexpected(std::move(bitmap.error()));
     parts->faces[static_cast<std::size_t>(face)] = std::move(*bitmap);
   }
   parts->index = index;
-  if (auto built = parts->build(request.parent, request.x, request.y, request.width,
-                                request.height, request.hidden);
+  if (auto built = parts->build(request.parent, request.x, request.y, request.width, request.height,
+                                request.hidden);
       !built)
     return std::unexpected(std::move(built.error()));
   return ImageButton(std::move(parts));
@@ -213,24 +221,35 @@ std::expected<ImageButton, std::string> build_picture_button(const PictureButton
                     Face::DisabledInactive, Face::Hover, Face::HoverInactive}) {
     BitmapResult bitmap;
     switch (face) {
-      case Face::Normal: bitmap = compose_offset(picture, w, h, 0, 0, request.background); break;
+      case Face::Normal:
+        bitmap = compose_offset(picture, w, h, 0, 0, request.background);
+        break;
       case Face::Pressed:
         if (!shifted) continue;
-        bitmap = compose_offset(picture, w, h, request.shift.dx, request.shift.dy,
-                                request.background);
+        bitmap =
+            compose_offset(picture, w, h, request.shift.dx, request.shift.dy, request.background);
         break;
-      case Face::Hover: bitmap = compose_offset(hover_picture, w, h, 0, 0, request.background); break;
-      case Face::NormalInactive: bitmap = compose_tinted(picture, w, h, 25, true); break;
-      case Face::HoverInactive: bitmap = compose_tinted(hover_picture, w, h, 25, true); break;
-      case Face::Disabled: bitmap = compose_tinted(picture, w, h, 25, false); break;
-      case Face::DisabledInactive: bitmap = compose_tinted(hover_picture, w, h, 25, false); break;
+      case Face::Hover:
+        bitmap = compose_offset(hover_picture, w, h, 0, 0, request.background);
+        break;
+      case Face::NormalInactive:
+        bitmap = compose_tinted(picture, w, h, 25, true);
+        break;
+      case Face::HoverInactive:
+        bitmap = compose_tinted(hover_picture, w, h, 25, true);
+        break;
+      case Face::Disabled:
+        bitmap = compose_tinted(picture, w, h, 25, false);
+        break;
+      case Face::DisabledInactive:
+        bitmap = compose_tinted(hover_picture, w, h, 25, false);
+        break;
     }
     if (!bitmap) return std::unexpected(std::move(bitmap.error()));
     parts->faces[static_cast<std::size_t>(face)] = std::move(*bitmap);
   }
   parts->action = request.action;
-  if (auto built = parts->build(request.parent, request.x, request.y, w, h, request.hidden);
-      !built)
+  if (auto built = parts->build(request.parent, request.x, request.y, w, h, request.hidden); !built)
     return std::unexpected(std::move(built.error()));
   return ImageButton(std::move(parts));
 }

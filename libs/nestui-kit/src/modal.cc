@@ -14,6 +14,8 @@ std::optional<std::size_t>& result_slot() {
 
 void clear_modal_result() { result_slot().reset(); }
 void set_modal_result(std::size_t index) { result_slot() = index; }
-std::optional<std::size_t> take_modal_result() { return std::exchange(result_slot(), std::nullopt); }
+std::optional<std::size_t> take_modal_result() {
+  return std::exchange(result_slot(), std::nullopt);
+}
 
 }  // namespace nestui_kit

@@ -125,8 +125,9 @@ struct ProgressDialog::Parts {
 
   std::expected<HWND, std::string> label(std::string_view text, const Box& box, HFONT font,
                                          HWND parent = nullptr) {
-    auto made = create_child(parent ? parent : window->hwnd(),
-                             {L"STATIC", text, kLabelStyle, 0, box.x, box.y, box.width, box.height});
+    auto made =
+        create_child(parent ? parent : window->hwnd(),
+                     {L"STATIC", text, kLabelStyle, 0, box.x, box.y, box.width, box.height});
     if (made) set_font(*made, font);
     return made;
   }
@@ -135,17 +136,17 @@ struct ProgressDialog::Parts {
                                              const std::string& step) {
     auto row = std::make_unique<Row>();
     const Box& marker = geometry.markers[i];
-    auto box = create_child(window->hwnd(), {kFrameClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                             WS_EX_CONTROLPARENT, marker.x, marker.y, marker.width,
-                                             marker.height});
+    auto box = create_child(window->hwnd(),
+                            {kFrameClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                             WS_EX_CONTROLPARENT, marker.x, marker.y, marker.width, marker.height});
     if (!box) return std::unexpected(row_context("marker_frame", i, box.error()));
     row->box = *box;
     row->white.reset(::CreateSolidBrush(kWhite));
     Row* cell = row.get();
-    auto handler = window_subclass::install(
-        row->box, reserve_handler_ids(), [cell](HWND hwnd, UINT message, WPARAM wparam, LPARAM) {
-          return cell->on_marker_message(hwnd, message, wparam);
-        });
+    auto handler = window_subclass::install(row->box, reserve_handler_ids(),
+                                            [cell](HWND hwnd, UINT message, WPARAM wparam, LPARAM) {
+                                              return cell->on_marker_message(hwnd, message, wparam);
+                                            });
     if (!handler) return std::unexpected("marker color handler bind: " + handler.error());
     row->marker_handler = std::move(*handler);
     auto glyph = label("", {0, 0, marker.width, marker.height}, normal_font.get(), row->box);
@@ -164,7 +165,9 @@ ProgressDialog::ProgressDialog(ProgressDialog&&) noexcept = default;
 ProgressDialog& ProgressDialog::operator=(ProgressDialog&&) noexcept = default;
 ProgressDialog::~ProgressDialog() = default;
 
-HWND ProgressDialog::hwnd() const { return parts_ && parts_->window ? parts_->window->hwnd() : nullptr; }
+HWND ProgressDialog::hwnd() const {
+  return parts_ && parts_->window ? parts_->window->hwnd() : nullptr;
+}
 
 std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogRequest request) {
   const std::vector<std::string> steps =
@@ -198,9 +201,9 @@ std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogR
   if (auto made = parts->label("...", geometry.status, parts->emphasis_font.get()); !made)
     return std::unexpected("lbl_progress: " + made.error());
 
-  auto bar = create_child(parts->window->hwnd(), {PROGRESS_CLASSW, "", WS_CHILD | WS_VISIBLE, 0,
-                                                  geometry.bar.x, geometry.bar.y,
-                                                  geometry.bar.width, geometry.bar.height});
+  auto bar = create_child(parts->window->hwnd(),
+                          {PROGRESS_CLASSW, "", WS_CHILD | WS_VISIBLE, 0, geometry.bar.x,
+                           geometry.bar.y, geometry.bar.width, geometry.bar.height});
   if (!bar) return std::unexpected("progress_bar: " + bar.error());
   parts->bar = *bar;
   ::SetWindowLongPtrW(parts->bar, GWL_STYLE,
@@ -216,10 +219,9 @@ std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogR
   percent_state().font = parts->percent_font.get();
 
   // Nothing reports a painter that cannot be attached: the bar then draws itself.
-  if (auto painter = window_subclass::install(parts->bar, kProgressPainterId,
-                                              [](HWND hwnd, UINT message, WPARAM, LPARAM) {
-                                                return paint_bar(hwnd, message);
-                                              }))
+  if (auto painter = window_subclass::install(
+          parts->bar, kProgressPainterId,
+          [](HWND hwnd, UINT message, WPARAM, LPARAM) { return paint_bar(hwnd, message); }))
     parts->painter = std::move(*painter);
 
   ProgressDialog dialog(std::move(parts));

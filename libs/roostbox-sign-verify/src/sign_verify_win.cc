@@ -53,14 +53,12 @@ struct TrustApi {
   decltype(&::WinVerifyTrust) verify =
       wintrust.function<decltype(::WinVerifyTrust)>("WinVerifyTrust");
   decltype(&::WTHelperProvDataFromStateData) provider_data =
-      wintrust.function<decltype(::WTHelperProvDataFromStateData)>(
-          "WTHelperProvDataFromStateData");
+      wintrust.function<decltype(::WTHelperProvDataFromStateData)>("WTHelperProvDataFromStateData");
   decltype(&::WTHelperGetProvSignerFromChain) signer =
       wintrust.function<decltype(::WTHelperGetProvSignerFromChain)>(
           "WTHelperGetProvSignerFromChain");
   decltype(&::WTHelperGetProvCertFromChain) certificate =
-      wintrust.function<decltype(::WTHelperGetProvCertFromChain)>(
-          "WTHelperGetProvCertFromChain");
+      wintrust.function<decltype(::WTHelperGetProvCertFromChain)>("WTHelperGetProvCertFromChain");
   decltype(&::CertGetNameStringW) name =
       crypt32.function<decltype(::CertGetNameStringW)>("CertGetNameStringW");
 };

@@ -23,9 +23,7 @@ std::string hex8(std::uint32_t value) {
 std::string_view trim_trailing_space(std::string_view text) {
   while (!text.empty()) {
     const char c = text.back();
-    if (c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r' &&
-        c != ' ')
-      break;
+    if (c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != ' ') break;
     text.remove_suffix(1);
   }
   return text;
@@ -42,11 +40,9 @@ std::string compose_windows_error_text(std::optional<std::string_view> message,
   return out;
 }
 
-std::string compose_system_error_text(std::optional<std::string_view> message,
-                                      std::uint32_t code) {
+std::string compose_system_error_text(std::optional<std::string_view> message, std::uint32_t code) {
   std::string out =
-      message ? std::string(trim_trailing_space(*message))
-              : "OS Error " + std::to_string(code);
+      message ? std::string(trim_trailing_space(*message)) : "OS Error " + std::to_string(code);
   out += " (os error ";
   out += std::to_string(code);
   out += ')';

@@ -16,9 +16,9 @@ namespace {
 bool is_white_space(const Utf8Char& c) {
   if (!c.valid) return false;
   const char32_t cp = c.code_point;
-  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 ||
-         cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 ||
-         cp == 0x2029 || cp == 0x202F || cp == 0x205F || cp == 0x3000;
+  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+         (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+         cp == 0x205F || cp == 0x3000;
 }
 
 std::string_view trim_white_space(std::string_view text) {
@@ -74,8 +74,7 @@ std::string normalize_pin(std::string_view pin, UpperCaseBeyondAscii beyond_asci
   return out;
 }
 
-std::string thumbprint_mismatch_text(std::string_view normalized_pin,
-                                     std::string_view thumbprint) {
+std::string thumbprint_mismatch_text(std::string_view normalized_pin, std::string_view thumbprint) {
   std::string out = "서명 지문이 다름(기대 ";
   out += normalized_pin;
   out += " \u00B7 실제 ";
@@ -84,9 +83,9 @@ std::string thumbprint_mismatch_text(std::string_view normalized_pin,
   return out;
 }
 
-std::expected<void, std::string> check_thumbprint_pin(
-    const std::optional<std::string>& pinned, std::string_view thumbprint,
-    UpperCaseBeyondAscii beyond_ascii) {
+std::expected<void, std::string> check_thumbprint_pin(const std::optional<std::string>& pinned,
+                                                      std::string_view thumbprint,
+                                                      UpperCaseBeyondAscii beyond_ascii) {
   if (!pinned) return {};
   const std::string pin = normalize_pin(*pinned, beyond_ascii);
   if (pin.empty() || pin == thumbprint) return {};

@@ -26,9 +26,8 @@ std::optional<std::string> upper_case_invariant(std::string_view character) {
 std::expected<SignerIdentity, std::string> check_installer_signature(
     void* file, std::string_view path, const std::optional<std::string>& pinned) {
   static const SystemLibrary crypt32(L"crypt32.dll");
-  static const auto hash_property =
-      crypt32.function<decltype(::CertGetCertificateContextProperty)>(
-          "CertGetCertificateContextProperty");
+  static const auto hash_property = crypt32.function<decltype(::CertGetCertificateContextProperty)>(
+      "CertGetCertificateContextProperty");
 
   // The thumbprint of the very certificate that the trust check accepted.
   std::array<std::uint8_t, 20> hash{};

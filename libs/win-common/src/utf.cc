@@ -30,14 +30,12 @@ bool is_low(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // Walks UTF-16 code points; calls on_unpaired for a lone surrogate.
 template <typename OnPaired, typename OnUnpaired>
-void walk_utf16(std::u16string_view text, OnPaired on_code_point,
-                OnUnpaired on_unpaired) {
+void walk_utf16(std::u16string_view text, OnPaired on_code_point, OnUnpaired on_unpaired) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
     if (is_high(u) && i + 1 < text.size() && is_low(text[i + 1])) {
-      const char32_t cp =
-          0x10000 + ((static_cast<char32_t>(u - 0xD800) << 10) |
-                     static_cast<char32_t>(text[i + 1] - 0xDC00));
+      const char32_t cp = 0x10000 + ((static_cast<char32_t>(u - 0xD800) << 10) |
+                                     static_cast<char32_t>(text[i + 1] - 0xDC00));
       on_code_point(cp);
       ++i;
     } else if (is_high(u) || is_low(u)) {
@@ -54,8 +52,7 @@ std::string utf16_to_utf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   walk_utf16(
-      text, [&](char32_t cp) { append_utf8(out, cp); },
-      [&] { append_utf8(out, kReplacement); });
+      text, [&](char32_t cp) { append_utf8(out, cp); }, [&] { append_utf8(out, kReplacement); });
   return out;
 }
 
@@ -64,8 +61,7 @@ std::optional<std::string> utf16_to_utf8_strict(std::u16string_view text) {
   out.reserve(text.size());
   bool valid = true;
   walk_utf16(
-      text, [&](char32_t cp) { append_utf8(out, cp); },
-      [&] { valid = false; });
+      text, [&](char32_t cp) { append_utf8(out, cp); }, [&] { valid = false; });
   if (!valid) return std::nullopt;
   return out;
 }
@@ -123,8 +119,8 @@ std::wstring to_wide(std::string_view text) {
 }
 
 std::string from_wide(std::wstring_view text) {
-  return utf16_to_utf8(std::u16string_view(
-      reinterpret_cast<const char16_t*>(text.data()), text.size()));
+  return utf16_to_utf8(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 #endif
 

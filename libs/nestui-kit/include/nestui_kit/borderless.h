@@ -41,7 +41,7 @@ namespace nestui_kit {
 
 struct TitledWindowRequest {
   std::string title;
-  std::int32_t width = 0;   // client size
+  std::int32_t width = 0;  // client size
   std::int32_t height = 0;
   std::int32_t title_bar_height = 30;
   std::int32_t close_size = 20;
@@ -79,7 +79,8 @@ class TitledWindow {
 
 // Builds the window, hidden; show it with show_dialog_window. Must run on
 // the thread that will own the window.
-std::expected<TitledWindow, std::string> build_titled_borderless(const TitledWindowRequest& request);
+std::expected<TitledWindow, std::string> build_titled_borderless(
+    const TitledWindowRequest& request);
 
 // Registers the kit's window classes (once per process; later calls succeed
 // at once).

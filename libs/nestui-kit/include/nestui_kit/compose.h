@@ -49,8 +49,8 @@ using BitmapResult = std::expected<win_common::unique_bitmap, std::string>;
 // one line, vertically centred, centred or `left_margin` from the left, the
 // whole text moved by (dx, dy).
 BitmapResult compose_role_face(int width, int height, const FaceColors& colors,
-                               std::string_view text, HFONT font, bool centred,
-                               int left_margin, int dx, int dy);
+                               std::string_view text, HFONT font, bool centred, int left_margin,
+                               int dx, int dy);
 
 // The picture decoded and scaled to width x height; with a shift, drawn
 // again at (dx, dy) over its own area filled with `background` first.
@@ -65,8 +65,8 @@ BitmapResult compose_tinted(std::span<const std::uint8_t> png, int width, int he
 // of width x height, with `text` drawn over it in `font` and `text_colour`
 // on a transparent background into `text_rect` with DrawTextW `format`.
 BitmapResult compose(std::span<const std::uint8_t> png, int width, int height,
-                     std::string_view text, HFONT font, Colorref text_colour,
-                     const RECT& text_rect, UINT format);
+                     std::string_view text, HFONT font, Colorref text_colour, const RECT& text_rect,
+                     UINT format);
 
 }  // namespace nestui_kit
 #endif

@@ -18,7 +18,7 @@ struct EventField {
 
 struct Event {
   EventLevel level;
-  std::string_view target;   // the module, e.g. "nestui_kit::dialogs"
+  std::string_view target;  // the module, e.g. "nestui_kit::dialogs"
   std::string_view message;
   std::vector<EventField> fields;
   std::source_location location;

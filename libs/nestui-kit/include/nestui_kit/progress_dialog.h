@@ -40,7 +40,7 @@ ProgressGeometry progress_geometry(std::int32_t rows);
 struct RowLook {
   std::string_view glyph;  // "√" done, ">" active, " " pending
   Colorref glyph_colour;
-  bool glyph_emphasis;     // emphasis font, else the normal font
+  bool glyph_emphasis;  // emphasis font, else the normal font
   bool text_emphasis;
 };
 RowLook row_look(std::size_t row, std::size_t current);

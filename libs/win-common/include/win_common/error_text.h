@@ -24,8 +24,7 @@ std::string compose_windows_error_text(std::optional<std::string_view> message,
                                        std::uint32_t hresult);
 
 // "<message> (os error 2)".
-std::string compose_system_error_text(std::optional<std::string_view> message,
-                                      std::uint32_t code);
+std::string compose_system_error_text(std::optional<std::string_view> message, std::uint32_t code);
 
 }  // namespace win_common
 

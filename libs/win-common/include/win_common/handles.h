@@ -55,9 +55,7 @@ class unique_resource {
   }
 
  private:
-  static T invalid() {
-    return reinterpret_cast<T>(static_cast<std::intptr_t>(Invalid));
-  }
+  static T invalid() { return reinterpret_cast<T>(static_cast<std::intptr_t>(Invalid)); }
   T value_ = invalid();
 };
 

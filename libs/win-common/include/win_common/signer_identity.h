@@ -34,15 +34,14 @@ using UpperCaseBeyondAscii = std::optional<std::string> (*)(std::string_view cha
 std::string normalize_pin(std::string_view pin, UpperCaseBeyondAscii beyond_ascii = nullptr);
 
 // "서명 지문이 다름(기대 <pin> · 실제 <thumbprint>)".
-std::string thumbprint_mismatch_text(std::string_view normalized_pin,
-                                     std::string_view thumbprint);
+std::string thumbprint_mismatch_text(std::string_view normalized_pin, std::string_view thumbprint);
 
 // Compares the normalised pin, when there is one, with the thumbprint read
 // from the certificate, byte for byte. A pin given as text that was not
 // valid UTF-16 arrives with U+FFFD in it and so never matches.
-std::expected<void, std::string> check_thumbprint_pin(
-    const std::optional<std::string>& pinned, std::string_view thumbprint,
-    UpperCaseBeyondAscii beyond_ascii = nullptr);
+std::expected<void, std::string> check_thumbprint_pin(const std::optional<std::string>& pinned,
+                                                      std::string_view thumbprint,
+                                                      UpperCaseBeyondAscii beyond_ascii = nullptr);
 
 }  // namespace win_common
 
