@@ -8,6 +8,7 @@ cd "$PN_ROOT"
 
 pn_ensure_packages
 start=$(date +%s)
+pn_check_format
 pn_build windows
 pn_build linux
 

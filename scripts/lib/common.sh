@@ -19,6 +19,10 @@ pn_ensure_packages() {
   command -v g++ >/dev/null || need+=(g++)
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64 g++-mingw-w64-x86-64-posix)
   [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+  # 32-bit Windows programs (most installers) need Wine's 32-bit side.
+  [ -x /usr/lib/wine/wine ] || need+=(wine32:i386)
+  command -v makensis >/dev/null || need+=(nsis)
+  command -v clang-format-14 >/dev/null || need+=(clang-format-14)
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v openssl >/dev/null || need+=(openssl)
   command -v osslsigncode >/dev/null || need+=(osslsigncode)
@@ -30,6 +34,9 @@ pn_ensure_packages() {
   if [ ${#need[@]} -gt 0 ]; then
     pn_log "installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    case " ${need[*]} " in
+      *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+    esac
     apt-get update -qq
     apt-get install -y -qq "${need[@]}" >/dev/null
   fi
@@ -56,9 +63,18 @@ pn_start_display() {
   return 1
 }
 
-# The project's Wine prefix, made once: 64-bit, no Mono or Gecko, and the
-# Korean and Japanese font families of the windows mapped to installed fonts.
+# The project's Wine prefix, made once: 64-bit with its 32-bit side, no
+# Mono or Gecko, and the Korean and Japanese font families of the windows
+# mapped to installed fonts.
 pn_wine_prefix() {
+  # A prefix made before Wine's 32-bit side was installed never runs a
+  # 32-bit program, whatever is installed later: it is made again.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    pn_log "making the Wine prefix again: it cannot run 32-bit programs"
+    "$PN_WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    pn_start_wineserver
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     pn_log "making the Wine prefix $WINEPREFIX"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
@@ -91,6 +107,12 @@ winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 pn_start_wineserver() {
   mkdir -p "$WINEPREFIX"
   "$PN_WINESERVER" -p || true
+}
+
+# The tree's C++ layout, as .clang-format says.
+pn_check_format() {
+  pn_log "checking the layout of the C++ sources (clang-format 14)"
+  git -C "$PN_ROOT" ls-files -z '*.cc' '*.h' | (cd "$PN_ROOT" && xargs -0 clang-format-14 --dry-run -Werror)
 }
 
 pn_stop() {
