@@ -67,9 +67,10 @@ pn_start_display() {
 # Mono or Gecko, and the Korean and Japanese font families of the windows
 # mapped to installed fonts.
 pn_wine_prefix() {
-  # A prefix made before Wine's 32-bit side was installed never runs a
-  # 32-bit program, whatever is installed later: it is made again.
-  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  # A prefix made before Wine's 32-bit side could run never runs a 32-bit
+  # program, whatever is installed later: it is made again.
+  if pn_wine_runs_32bit && [ -f "$WINEPREFIX/system.reg" ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     pn_log "making the Wine prefix again: it cannot run 32-bit programs"
     "$PN_WINESERVER" -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
@@ -98,7 +99,13 @@ pn_wine_prefix() {
   # which keep the standard handles they inherited: start them here, away
   # from the output pipes of CTest, which would otherwise wait on them.
   /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+  pn_wine_runs_32bit || pn_log "this machine cannot run 32-bit programs: only 64-bit Windows programs run under Wine"
 }
+
+# Whether Wine's 32-bit side runs here: some kernels run no 32-bit Linux
+# program at all ("Exec format error"), and then no 32-bit Windows program
+# runs either; the tests of 32-bit installers are then skipped.
+pn_wine_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 
