@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A real update under Wine: the demo application (version 0.1.16) starts
-# PARLEYNEST-Updater.exe with a signed demo installer and closes; the updater
+# PARLEYNEST-Updater.exe with a signed demo installer (a real NSIS
+# installer, built here) and closes; the updater
 # waits for it, verifies the installer, runs it, records the result and
 # starts the application again, now 0.1.17. A second run with a tampered
 # installer shows a refusal and its failure dialog, which the script answers.
@@ -107,8 +108,22 @@ update_once() {
   pn_start_wineserver
 }
 
+# The demo's installer is a real NSIS installer, built here with makensis:
+# 32-bit, as most installers are, where this machine runs 32-bit programs,
+# 64-bit otherwise. It unpacks version.txt (0.1.17) from its own file and
+# installs it into the application's folder, which the demo application
+# names in PARLEYNEST_DEMO_HOME; it stays 1.5 s so that the progress window
+# can be seen while it runs.
+nsis_target=(-DAMD64)
+nsis_bits=64
+if pn_wine_runs_32bit; then nsis_target=() nsis_bits=32; fi
+printf '0.1.17\n' > "$demo/version.txt"
+makensis -V1 -DOUT="$demo/PARLEYNEST-setup.exe" -DPAYLOAD="$demo/version.txt" \
+  -DHOME_VAR=PARLEYNEST_DEMO_HOME -DDEST_DIR=. -DSTAY_MS=1500 "${nsis_target[@]}" \
+  tests/fixtures/nsis/one-stage.nsi
+pn_log "demo installer: NSIS, $nsis_bits-bit ($demo/PARLEYNEST-setup.exe)"
 signed_installer() {
-  bash tests/fixtures/sign.sh "$demo/certs" nestworks "$bin/demo_installer.exe" "$1"
+  bash tests/fixtures/sign.sh "$demo/certs" nestworks "$demo/PARLEYNEST-setup.exe" "$1"
 }
 tampered_installer() {
   signed_installer "$1.signed"

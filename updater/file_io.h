@@ -28,6 +28,11 @@ namespace updater {
 // it. Invalid when it cannot be opened; the thread's last error says why.
 win_common::unique_file hold_file(const std::wstring& path);
 
+// The same hold for a file that another program runs or reads: reading
+// only, so that a program that opens its own file sharing only reading (as
+// installers do) still can. No one can write, rename or delete it either.
+win_common::unique_file hold_running_file(const std::wstring& path);
+
 // Deletes the file or empty folder behind a handle that has delete access,
 // wherever it is now, and closes the handle. A failure is ignored.
 void delete_held(win_common::unique_file& held);

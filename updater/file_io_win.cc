@@ -41,10 +41,21 @@ bool delete_file(std::string_view path) {
   return ::DeleteFileW(win_common::to_wide(path).c_str()) != 0;
 }
 
+namespace {
+
+win_common::unique_file open_shared_for_reading(const std::wstring& path, DWORD access) {
+  return win_common::unique_file(::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
 win_common::unique_file hold_file(const std::wstring& path) {
-  return win_common::unique_file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
-                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+  return open_shared_for_reading(path, GENERIC_READ | DELETE);
+}
+
+win_common::unique_file hold_running_file(const std::wstring& path) {
+  return open_shared_for_reading(path, GENERIC_READ);
 }
 
 void delete_held(win_common::unique_file& held) {

@@ -55,6 +55,9 @@ class Run {
  private:
   UpdateOutcome wait_verify_install(const std::string& installer) {
     show_step(UpdateStep::Wait);
+    // Once the window is up, not before: the application may still be
+    // closing meanwhile.
+    if (services_.remove_stale_private_folders) services_.remove_stale_private_folders();
     if (args_.pid) {
       if (auto waited = services_.wait_for_app_exit(*args_.pid); !waited)
         return UpdateOutcome::failure(waited.error());

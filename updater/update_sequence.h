@@ -40,6 +40,9 @@ class ProgressView {
 // What the run needs from the system. Each failure is already one line of
 // text. The window side may be left empty: the run then goes on without.
 struct UpdateServices {
+  // Removes what updaters that no longer run left behind (their private
+  // folders); may be empty.
+  std::function<void()> remove_stale_private_folders;
   std::function<std::expected<void, std::string>(std::uint32_t pid)> wait_for_app_exit;
   // Holds the installer against change from before its check until the
   // end of the run; what it gives is all the check reads and all that is

@@ -5,6 +5,7 @@
 #include "i18n/catalog.h"
 #include "nestui_kit/dialogs.h"
 #include "nestui_kit/progress_dialog.h"
+#include "private_folder.h"
 #include "process_control.h"
 #include "result_file.h"
 #include "win_common/signer_identity.h"
@@ -44,6 +45,7 @@ std::unique_ptr<ProgressView> build_progress_view(const ProgressDialogRequest& r
 
 UpdateServices windows_services(i18n::language_index language) {
   UpdateServices s;
+  s.remove_stale_private_folders = remove_stale_private_folders;
   s.wait_for_app_exit = [](std::uint32_t pid) {
     return as_text(wait_for_app_exit(pid, kAppExitLimit));
   };

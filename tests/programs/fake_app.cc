@@ -12,6 +12,11 @@
 // The same options are also read from "<own path>.behaviour" when that file
 // exists (an installer and a restarted application get no options of ours).
 // Other arguments are ignored.
+//
+// Before anything else it opens its own file to read, sharing only
+// reading, as real installers do to reach the payload inside them, and
+// keeps it open; when it cannot, it records nothing and ends with exit
+// code 70.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -21,6 +26,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int kCannotReadOwnFile = 70;
 
 std::wstring own_path() {
   std::wstring path(32768, L'\0');
@@ -93,6 +100,10 @@ std::wstring home_path() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const HANDLE own_file = CreateFileW(own_path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (own_file == INVALID_HANDLE_VALUE) return kCannotReadOwnFile;
+
   const std::wstring self = home_path();
   const std::wstring args = argument_text();
   append_utf8(self + L".runs", args + L"\n");

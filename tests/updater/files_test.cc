@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "held_installer.h"
+#include "private_folder.h"
 #include "result_file.h"
 #include "run_log.h"
 
@@ -41,6 +42,19 @@ TEST(PrivateCopyName, TheInstallersOwnNameOrAStandIn) {
   EXPECT_EQ(private_copy_name("Z:/d/설치.exe"), "설치.exe");
   for (const char* odd : {"", "C:\\d\\", "C:\\d\\..", "C:\\d\\.", "C:setup.exe", "C:\\d\\a.exe:x"})
     EXPECT_EQ(private_copy_name(odd), "installer.exe") << odd;
+}
+
+TEST(PrivateFolderName, OnlyNamesAsTheUpdaterWritesThemTellTheirOwner) {
+  EXPECT_EQ(private_folder_name(4321, 0), "PARLEYNEST-Updater-4321-0");
+  EXPECT_EQ(private_folder_owner(private_folder_name(4321, 99)), 4321u);
+  EXPECT_EQ(private_folder_owner("PARLEYNEST-Updater-0-0"), 0u);
+  EXPECT_EQ(private_folder_owner("PARLEYNEST-Updater-4294967295-1"), 4294967295u);
+  for (const char* other :
+       {"PARLEYNEST-Updater-4294967296-0", "PARLEYNEST-Updater-12", "PARLEYNEST-Updater-12-",
+        "PARLEYNEST-Updater--0", "PARLEYNEST-Updater-012-0", "PARLEYNEST-Updater-12-01",
+        "PARLEYNEST-Updater-+12-0", "PARLEYNEST-Updater-12-0-1", "PARLEYNEST-Updater-12-0 ",
+        "PARLEYNEST-Updater-12-0.old", "parleynest-updater-12-0", "X-PARLEYNEST-Updater-12-0"})
+    EXPECT_EQ(private_folder_owner(other), std::nullopt) << other;
 }
 
 class TempDir : public ::testing::Test {

@@ -6,6 +6,7 @@
 
 #include "file_io.h"
 #include "held_installer.h"
+#include "private_folder.h"
 #include "process_control.h"
 #include "result_file.h"
 #include "run_log.h"
@@ -19,6 +20,7 @@ using test_support::Child;
 using test_support::read_bytes;
 using test_support::ScratchDir;
 using test_support::utf8;
+using test_support::write_bytes;
 
 TEST(ResultFile, WrittenBesideTheLogAndReplacedEachTime) {
   ScratchDir dir(L"result 한글 " + std::to_wstring(GetCurrentProcessId()));
@@ -52,14 +54,16 @@ TEST(RunLogFile, OthersMayReadWriteAndDeleteWhileItIsWritten) {
   EXPECT_FALSE(delete_file(utf8(path)));
 }
 
-TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
+TEST(HoldFile, HeldFilesCannotBeChangedAndOnlyAReadingHoldLetsAnInstallerRun) {
   ScratchDir dir(L"hold-" + std::to_wstring(GetCurrentProcessId()));
   const auto installer = dir / L"setup.exe";
   const auto other = dir / L"other.exe";
   ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), installer.c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(beside_test(L"fake_app.exe").c_str(), other.c_str(), FALSE));
-  {
-    const win_common::unique_file hold = hold_file(installer.wstring());
+  for (const bool running : {false, true}) {
+    SCOPED_TRACE(running ? "hold_running_file" : "hold_file");
+    const win_common::unique_file hold =
+        running ? hold_running_file(installer.wstring()) : hold_file(installer.wstring());
     ASSERT_TRUE(hold);
     HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -75,10 +79,11 @@ TEST(HoldFile, HeldInstallerCannotBeChangedYetStillRuns) {
                                                      L"\" --try-delete \"" + installer.wstring() +
                                                      L"\"");
     EXPECT_EQ(intruder.exit_code(10000), 0u);
-    // Reading stays shared (with readers that let it be deleted, as a
-    // program start does): the installer can still be read and started.
+    // The installer opens its own file to read, sharing only reading: a
+    // hold with delete access makes it fail at once (exit code 70).
     EXPECT_FALSE(read_bytes(installer).empty());
-    EXPECT_TRUE(run_installer(utf8(installer)).has_value());
+    const auto ran = run_installer(utf8(installer));
+    EXPECT_EQ(ran ? "ok" : error_text(ran.error()), running ? "ok" : "설치 파일 종료 코드 70");
   }
   Child after_release(beside_test(L"fake_app.exe"),
                       L"--try-delete \"" + installer.wstring() + L"\"");
@@ -108,14 +113,72 @@ TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
     EXPECT_FALSE(
         MoveFileW(copy.parent_path().c_str(), (copy.parent_path().wstring() + L"-moved").c_str()));
 
-    // The held copy can be started; what it leaves beside itself goes too.
+    // Another program may read the copy while it is held, sharing only
+    // reading, as the installer does with its own file.
+    EXPECT_TRUE(win_common::unique_file(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr)));
+    // The held copy can be started; what it leaves beside itself goes too:
+    // folders in folders, read-only files.
     EXPECT_TRUE(run_installer((*held)->path()).has_value());
     EXPECT_FALSE(read_bytes(copy.wstring() + L".runs").empty());
+    std::filesystem::create_directories(copy.parent_path() / L"data" / L"nested");
+    write_bytes(copy.parent_path() / L"data" / L"nested" / L"left.txt", "x");
+    write_bytes(copy.parent_path() / L"read-only.txt", "x");
+    SetFileAttributesW((copy.parent_path() / L"read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     (*held)->delete_installer();
     EXPECT_FALSE(std::filesystem::exists(installer));
     EXPECT_TRUE(std::filesystem::exists(copy));
   }
   EXPECT_FALSE(std::filesystem::exists(copy.parent_path()));
+}
+
+TEST(PrivateFolder, WhatIsInUseIsLeftAndTheRestRemoved) {
+  auto folder = make_private_folder();
+  ASSERT_TRUE(folder);
+  const std::filesystem::path path = folder->path;
+  EXPECT_EQ(private_folder_owner(utf8(path.filename())), GetCurrentProcessId());
+  EXPECT_EQ(path.parent_path() / L"", std::filesystem::temp_directory_path());
+  std::filesystem::create_directories(path / L"a" / L"b");
+  write_bytes(path / L"a" / L"b" / L"c.txt", "x");
+  write_bytes(path / L"a" / L"used.txt", "x");
+  write_bytes(path / L"d.txt", "x");
+  SetFileAttributesW((path / L"d.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    // In use by a program that lets no one delete it.
+    const win_common::unique_file used(CreateFileW((path / L"a" / L"used.txt").c_str(),
+                                                   GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(used);
+    folder->hold.reset();
+    remove_folder_tree(folder->final_path);
+    EXPECT_FALSE(std::filesystem::exists(path / L"a" / L"b"));
+    EXPECT_FALSE(std::filesystem::exists(path / L"d.txt"));
+    EXPECT_TRUE(std::filesystem::exists(path / L"a" / L"used.txt"));
+  }
+  remove_folder_tree(folder->final_path);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(PrivateFolder, OnlyFoldersOfUpdatersThatNoLongerRunAreRemoved) {
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  const auto named = [&](const std::string& name) { return temp / win_common::to_wide(name); };
+  // No process has this id; this one runs; the others are not named as
+  // the updater names its folders.
+  const std::filesystem::path gone = named(private_folder_name(4000000000u, 7));
+  const std::filesystem::path running = named(private_folder_name(GetCurrentProcessId(), 77));
+  const std::filesystem::path odd = named(private_folder_name(4000000000u, 7) + "x");
+  const std::filesystem::path file = named(private_folder_name(4000000000u, 8));
+  for (const auto& folder : {gone, running, odd}) {
+    std::filesystem::create_directories(folder / L"sub");
+    write_bytes(folder / L"sub" / L"setup.exe", "x");
+  }
+  write_bytes(file, "x");
+  remove_stale_private_folders();
+  EXPECT_FALSE(std::filesystem::exists(gone));
+  EXPECT_TRUE(std::filesystem::exists(running / L"sub" / L"setup.exe"));
+  EXPECT_TRUE(std::filesystem::exists(odd / L"sub" / L"setup.exe"));
+  EXPECT_TRUE(std::filesystem::exists(file));
+  for (const auto& left : {running, odd, file}) std::filesystem::remove_all(left);
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ class FakeHeld : public HeldInstaller {
 
 UpdateServices fake_services(Recorder& r) {
   UpdateServices s;
+  s.remove_stale_private_folders = [&r] { r.calls.push_back("remove stale"); };
   s.wait_for_app_exit = [&r](std::uint32_t pid) -> std::expected<void, std::string> {
     r.calls.push_back("wait " + std::to_string(pid));
     if (r.wait_error) return std::unexpected(*r.wait_error);
@@ -149,12 +150,12 @@ using Calls = std::vector<std::string>;
 TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
   args_.thumbprint = "cc cc";
   run();
-  EXPECT_EQ(
-      r_.calls,
-      (Calls{"progress open", "step 0", "dispatch", "wait 4321", "step 1", "dispatch",
-             "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc", "step 2",
-             "dispatch", "install held:C:\\t\\setup.exe", "result " + *args_.log_path, "step 3",
-             "dispatch", "progress closed", "restart C:\\a\\app.exe", "delete held", "release"}));
+  EXPECT_EQ(r_.calls,
+            (Calls{"progress open", "step 0", "dispatch", "remove stale", "wait 4321", "step 1",
+                   "dispatch", "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc",
+                   "step 2", "dispatch", "install held:C:\\t\\setup.exe",
+                   "result " + *args_.log_path, "step 3", "dispatch", "progress closed",
+                   "restart C:\\a\\app.exe", "delete held", "release"}));
   EXPECT_EQ(
       log_messages(),
       (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
@@ -185,8 +186,8 @@ TEST_F(UpdateRun, WaitFailureSkipsVerifyAndInstallButRestartsAndDeletes) {
   run();
   EXPECT_EQ(
       r_.calls,
-      (Calls{"progress open", "step 0", "dispatch", "wait 4321", "result " + *args_.log_path,
-             "step 3", "dispatch", "progress closed",
+      (Calls{"progress open", "step 0", "dispatch", "remove stale", "wait 4321",
+             "result " + *args_.log_path, "step 3", "dispatch", "progress closed",
              "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
              "T(common.confirm)",
              "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
@@ -230,7 +231,7 @@ TEST_F(UpdateRun, NoPidNoLogNoWindow) {
   run();
   EXPECT_EQ(
       r_.calls,
-      (Calls{"hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
+      (Calls{"remove stale", "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
              "install held:C:\\t\\setup.exe",
              "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
              "T(common.confirm)",
@@ -253,7 +254,8 @@ TEST_F(UpdateRun, UnreadablePathsFailVisiblyAndAreNeverUsed) {
     run();
     // Nothing is held, checked or run; an unreadable path is neither
     // started nor deleted.
-    EXPECT_EQ(r_.calls, (Calls{"wait 4321", "result " + *args_.log_path, dialog, last_call}));
+    EXPECT_EQ(r_.calls,
+              (Calls{"remove stale", "wait 4321", "result " + *args_.log_path, dialog, last_call}));
     EXPECT_EQ(log_messages(),
               (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
                      "app exited", "failed: " + failure, restart_line}));
