@@ -185,6 +185,7 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   const fs::path stale = temp / "PARLEYNEST-Updater-4000000000-0";
   const fs::path live = temp / ("PARLEYNEST-Updater-" + read_file(pid_file) + "-0");
   const fs::path outside = dir_ / "outside";
+  fs::remove_all(stale);
   fs::create_directories(stale / "data" / "nested");
   fs::create_directories(live);
   fs::create_directories(outside);
