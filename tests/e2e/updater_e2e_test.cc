@@ -75,8 +75,9 @@ class UpdaterRun : public ::testing::Test {
   // Runs the updater, or `command` that starts it, with the given
   // arguments and waits for its end; a failure dialog it shows is answered
   // by a click on its button. A window of another size, a dialog that stays
-  // after its click or a run without any window for 15 s stops the run and
-  // fails the test at once. The exit code; what the run showed is in
+  // after its click, or a run that shows no window for a while (15 s once
+  // one was shown, 60 s before the first) stops the run and fails the test
+  // at once. The exit code; what the run showed is in
   // last_run_.
   int updater(const Lines& args,
               Lines command = {(paths().windows_bin / "PARLEYNEST-Updater.exe").string()}) {

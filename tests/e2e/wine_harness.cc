@@ -263,6 +263,7 @@ struct WatchRules {
   std::chrono::milliseconds settle;
   std::optional<std::chrono::milliseconds> click_again_after;
   std::optional<std::chrono::milliseconds> answered_within;
+  std::optional<std::chrono::milliseconds> first_window_within;
   std::optional<std::chrono::milliseconds> without_window;
   std::chrono::milliseconds limit;
 };
@@ -315,10 +316,12 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
     }
     const auto now = steady_clock::now();
     const auto since_start = duration_cast<milliseconds>(now - start);
+    const auto& windowless_limit =
+        result.windows.empty() ? rules.first_window_within : rules.without_window;
     if (!visible.empty())
       last_window = now;
-    else if (rules.without_window && now - last_window > *rules.without_window)
-      return stop("no window of the run on screen for " + seconds_text(*rules.without_window));
+    else if (windowless_limit && now - last_window > *windowless_limit)
+      return stop("no window of the run on screen for " + seconds_text(*windowless_limit));
     for (const ScreenWindow& w : visible) {
       auto seen = std::find_if(result.windows.begin(), result.windows.end(),
                                [&](const WindowSeen& s) { return s.window.id == w.id; });
@@ -367,13 +370,14 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
                        const std::vector<WindowAnswer>& answers, std::chrono::seconds limit) {
   using namespace std::chrono;
   return watch(argv, {answers, nullptr, milliseconds(0), seconds(2), std::nullopt, std::nullopt,
-                      duration_cast<milliseconds>(limit)});
+                      std::nullopt, duration_cast<milliseconds>(limit)});
 }
 
 WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& expected) {
   using namespace std::chrono;
   return watch(argv, {expected.answers, &expected.shown, expected.settle, std::nullopt,
                       duration_cast<milliseconds>(expected.answered_within),
+                      duration_cast<milliseconds>(expected.first_window_within),
                       duration_cast<milliseconds>(expected.without_window),
                       duration_cast<milliseconds>(expected.limit)});
 }

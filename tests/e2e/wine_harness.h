@@ -116,7 +116,10 @@ struct ExpectedWindows {
   std::chrono::milliseconds settle{300};
   // Longest time an answered window may stay after its click.
   std::chrono::seconds answered_within{5};
-  // Longest time the run may go on with none of its windows on screen.
+  // Longest time the run may go on before its first window (the first Wine
+  // program of a session starts Wine's desktop too, slowly on a loaded
+  // machine), and with none of its windows on screen after one was.
+  std::chrono::seconds first_window_within{60};
   std::chrono::seconds without_window{15};
   std::chrono::seconds limit{200};
 };
