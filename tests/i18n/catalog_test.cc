@@ -130,8 +130,7 @@ bool contains(std::string_view text, std::string_view part) {
 }
 
 TEST(CatalogTest, UpdaterTextsInEveryLanguage) {
-  // Every text the updater shows, and the rows that tell the columns apart
-  // (the other rows' lookups are in ShapeAndLookupOfEveryRow).
+  // Every text the updater shows, and the rows that tell the columns apart.
   const struct {
     std::string_view key;
     std::array<std::string_view, 4> values;
@@ -157,6 +156,18 @@ TEST(CatalogTest, UpdaterTextsInEveryLanguage) {
       {"chats.time.am", {"오전", "AM", "am", "午前"}},
       {"chats.time.pm", {"오후", "PM", "pm", "午後"}},
       {"chats.time.monthDay", {"{m}월 {d}일", "{m}/{d}", "{d}/{m}", "{m}月{d}日"}},
+      {"chats.time.hourMinute", {"{h12}:{m}", "{h12}:{m}", "{h12}:{m}", "{h12}:{m}"}},
+      {"pcLogin.pc.update.verifyFailed",
+       {"내려받은 설치 파일의 서명을 확인하지 못했습니다.\n설치하지 않았습니다.\n잠시 뒤 다시 "
+        "시도해 주세요.",
+        "The downloaded installer's signature could not be verified.\nNothing was installed.\n"
+        "Please try again later.",
+        "The downloaded installer's signature could not be verified.\nNothing was installed.\n"
+        "Please try again later.",
+        "ダウンロードしたインストーラーの署名を確認できませんでした。\nインストールしていません。\n"
+        "しばらくしてからもう一度お試しください。"}},
+      {"common.cancel", {"취소", "Cancel", "Cancel", "キャンセル"}},
+      {"common.close", {"닫기", "Close", "Close", "閉じる"}},
   };
   for (const auto& row : rows) {
     for (i18n::language_index language = 0; language < 4; ++language) {
