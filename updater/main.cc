@@ -11,6 +11,7 @@
 #include "i18n/locale.h"
 #include "nestui_kit/borderless.h"
 #include "options.h"
+#include "process_control.h"
 #include "run_log.h"
 #include "update_sequence.h"
 #include "win_common/error_text.h"
@@ -60,7 +61,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   i18n::set_locale("ko");
   const std::vector<updater::ArgToken> tokens = command_line_tokens();
-  const updater::UpdaterArgs args = updater::parse_args(tokens);
+  updater::UpdaterArgs args = updater::parse_args(tokens);
+  // A relative application path names the program in the current folder as
+  // it is at the start, and the program is started by that full path.
+  if (args.app_exe && !args.app_exe_unreadable)
+    args.app_exe = updater::full_path_from_current_folder(*args.app_exe);
   // The language is fixed before any window or catalog text exists.
   const i18n::language_index language = i18n::language_from_tag(args.locale);
   i18n::set_locale(i18n::LOCALE_TAGS[language]);

@@ -67,6 +67,11 @@ std::expected<void, ProcessError> run_installer(std::string_view installer,
                                                 std::chrono::nanoseconds limit = kInstallerLimit,
                                                 std::chrono::milliseconds poll = kInstallerPoll);
 
+// A path that is not fully qualified taken against the current folder as it
+// is now (GetFullPathNameW); a fully qualified one, or one that cannot be
+// taken so, is given back as it is.
+std::string full_path_from_current_folder(std::string_view path);
+
 // Starts the application with no arguments and does not wait for it. The
 // error is the system error text.
 std::expected<void, std::string> restart_app(std::string_view app_path);

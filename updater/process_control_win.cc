@@ -98,6 +98,25 @@ std::expected<void, ProcessError> run_installer(std::string_view installer,
   }
 }
 
+std::string full_path_from_current_folder(std::string_view path) {
+  // A NUL would end the path early for the system: such a path is left to
+  // be refused when it is started.
+  if (is_absolute_path(path) || path.empty() || path.find('\0') != std::string_view::npos)
+    return std::string(path);
+  const std::wstring relative = win_common::to_wide(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n =
+        ::GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return std::string(path);
+    if (n < full.size()) {
+      full.resize(n);
+      return win_common::from_wide(full);
+    }
+    full.resize(n);
+  }
+}
+
 std::expected<void, std::string> restart_app(std::string_view app_path) {
   auto started = start_process(app_path, {}, 0);
   if (!started) return std::unexpected(win_common::system_error_text(started.error()));

@@ -93,16 +93,16 @@ class Run {
 
   void open_progress() {
     if (!services_.build_progress_dialog) return;
-    ProgressDialogRequest request;
-    for (std::size_t i = 0; i < kStepKeys.size(); ++i) request.step_labels[i] = text(kStepKeys[i]);
-    request.title = text(kTitleKey);
-    request.app_name = text(kAppNameKey);
+    ProgressWindowTexts texts;
+    for (std::size_t i = 0; i < kStepKeys.size(); ++i) texts.step_labels[i] = text(kStepKeys[i]);
+    texts.title = text(kTitleKey);
+    texts.app_name = text(kAppNameKey);
     if (services_.font_families) {
       auto [primary, secondary] = services_.font_families();
-      request.primary_font = std::move(primary);
-      request.secondary_font = std::move(secondary);
+      texts.primary_font = std::move(primary);
+      texts.secondary_font = std::move(secondary);
     }
-    progress_ = services_.build_progress_dialog(request);
+    progress_ = services_.build_progress_dialog(texts);
   }
 
   void show_step(UpdateStep step) {

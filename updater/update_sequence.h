@@ -21,7 +21,10 @@
 
 namespace updater {
 
-struct ProgressDialogRequest {
+// What the progress window shows, in the run's language: its title, the
+// application's name and the four step labels, and the font families to
+// draw them in.
+struct ProgressWindowTexts {
   std::string title;
   std::string app_name;
   std::string primary_font;
@@ -63,7 +66,7 @@ struct UpdateServices {
   std::function<std::string(std::string_view key)> translate;
   // The primary and the secondary font family of the run's language.
   std::function<std::pair<std::string, std::string>()> font_families;
-  std::function<std::unique_ptr<ProgressView>(const ProgressDialogRequest&)> build_progress_dialog;
+  std::function<std::unique_ptr<ProgressView>(const ProgressWindowTexts&)> build_progress_dialog;
   std::function<void(std::string_view title, std::string_view message, std::string_view button)>
       show_message_dialog;
 };

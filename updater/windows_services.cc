@@ -32,10 +32,10 @@ class KitProgressView final : public ProgressView {
   nestui_kit::ProgressDialog dialog_;
 };
 
-std::unique_ptr<ProgressView> build_progress_view(const ProgressDialogRequest& request) {
+std::unique_ptr<ProgressView> build_progress_view(const ProgressWindowTexts& texts) {
   auto dialog = nestui_kit::build_progress_dialog(
-      {request.title, request.app_name, request.primary_font, request.secondary_font,
-       std::vector<std::string>(request.step_labels.begin(), request.step_labels.end())});
+      {texts.title, texts.app_name, texts.primary_font, texts.secondary_font,
+       std::vector<std::string>(texts.step_labels.begin(), texts.step_labels.end())});
   // A window that cannot be built is dropped: the run goes on without one.
   if (!dialog) return nullptr;
   return std::make_unique<KitProgressView>(std::move(*dialog));

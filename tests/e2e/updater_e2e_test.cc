@@ -41,12 +41,19 @@ class UpdaterRun : public ::testing::Test {
     ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), certs.string(), "nestworks",
                    (s.windows_bin / "fake_app.exe").string(), signed_installer().string()}),
               0);
+    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), certs.string(), "nestworks",
+                   (s.windows_bin / "console_installer.exe").string(),
+                   signed_console_installer().string()}),
+              0);
     thumbprint_ = trimmed(read_file(certs / "nestworks.thumb"));
     subject_ = trimmed(read_file(certs / "nestworks.subject"));
     ASSERT_EQ(thumbprint_.size(), 40u);
   }
 
   static fs::path signed_installer() { return paths().work / "signed-installer.exe"; }
+  static fs::path signed_console_installer() {
+    return paths().work / "signed-console-installer.exe";
+  }
 
   void SetUp() override {
     dir_ = paths().work / ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -67,7 +74,10 @@ class UpdaterRun : public ::testing::Test {
 
   // Runs the updater, or `command` that starts it, with the given
   // arguments and waits for its end; a failure dialog it shows is answered
-  // by a click on its button. The exit code; what the run showed is in
+  // by a click on its button. A window of another size, a dialog that stays
+  // after its click, or a run that shows no window for a while (15 s once
+  // one was shown, 60 s before the first) stops the run and fails the test
+  // at once. The exit code; what the run showed is in
   // last_run_.
   int updater(const Lines& args,
               Lines command = {(paths().windows_bin / "PARLEYNEST-Updater.exe").string()}) {
@@ -76,10 +86,13 @@ class UpdaterRun : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     run_title_ = title_for(args);
     started_ = unix_now();
-    last_run_ = run_watched(
-        argv, {{kDialogWidth, kDialogHeight, kDialogButtonX, kDialogButtonY, on_failure_dialog_}},
-        std::chrono::seconds(200));
+    ExpectedWindows expected;
+    expected.answers = {
+        {kDialogWidth, kDialogHeight, kDialogButtonX, kDialogButtonY, on_failure_dialog_}};
+    expected.shown = {{kProgressWidth, kProgressHeight}};
+    last_run_ = run_checked(argv, expected);
     ended_ = unix_now();
+    EXPECT_EQ(last_run_.stopped, "") << last_run_.describe();
     return last_run_.exit_code;
   }
 
@@ -352,6 +365,77 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   expect_restarted(first_run);
 }
 
+TEST_F(UpdaterRun, ConsoleInstallerRunsWithoutAConsoleWindow) {
+  fs::copy_file(signed_console_installer(), installer(), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(updater(standard_args()), 0);
+  EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
+  EXPECT_EQ(read_file(dir_ / "console-installer.seen"), "none\n");
+}
+
+TEST_F(UpdaterRun, RelativeAppIsTakenFromTheCurrentFolderAtTheStart) {
+  const fs::path earlier = fs::current_path();
+  fs::current_path(dir_);
+  Lines args = standard_args();
+  args[3] = "app.exe";
+  const int code = updater(args);
+  fs::current_path(earlier);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
+  expect_restarted();
+}
+
+// The user works in another program while the updater runs: neither the
+// progress window nor the failure dialog takes the foreground from it.
+TEST_F(UpdaterRun, WindowsNeverTakeTheForegroundFromTheProgramInUse) {
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "failure run" : "success run");
+    const std::string name = fails ? "failure" : "success";
+    const fs::path ready = dir_ / (name + ".ready"), taken = dir_ / (name + ".taken"),
+                   stop = dir_ / (name + ".stop");
+    Background bystander({paths().wine_run.string(),
+                          (paths().windows_bin / "bystander.exe").string(), windows_path(ready),
+                          windows_path(taken), windows_path(stop)});
+    ASSERT_TRUE(wait_for_file(ready, std::chrono::seconds(20)))
+        << "the bystander never had the foreground";
+    fs::copy_file(fails ? paths().windows_bin / "fake_app.exe" : signed_installer(), installer(),
+                  fs::copy_options::overwrite_existing);
+    write_file(dir_ / "setup.exe.behaviour", "--stay-ms 1500");
+    // The click that answers the dialog may activate it: what counts is
+    // before it.
+    std::string taken_before_answer = "<not answered>";
+    on_failure_dialog_ = [&](const ScreenWindow&) { taken_before_answer = read_file(taken); };
+    EXPECT_EQ(updater(standard_args()), 0);
+    expect_windows(fails);
+    EXPECT_EQ(last_run_.of_size(kProgressWidth, kProgressHeight).size(), 1u);
+    EXPECT_EQ(fails ? taken_before_answer : read_file(taken), "");
+    write_file(stop, "stop");
+  }
+}
+
+TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
+  fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
+                fs::copy_options::overwrite_existing);
+  std::string focused, still_open;
+  on_failure_dialog_ = [&](const ScreenWindow& dialog) {
+    // The user clicks into the dialog, away from its button, and presses
+    // the keys that close ordinary dialogs.
+    click_at(dialog.x + 30, dialog.y + dialog.height - 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    focused = output_of({"xdotool", "getwindowfocus"}).value_or("");
+    output_of({"xdotool", "key", "Return"});
+    output_of({"xdotool", "key", "Escape"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const auto info = output_of({"xwininfo", "-id", dialog.id});
+    still_open = info && info->find("IsViewable") != std::string::npos ? "open" : "gone";
+    focused = std::to_string(std::strtoul(focused.c_str(), nullptr, 0) ==
+                             std::strtoul(dialog.id.c_str(), nullptr, 0));
+  };
+  EXPECT_EQ(updater(standard_args()), 0);
+  EXPECT_EQ(focused, "1") << "the keys did not go to the dialog";
+  EXPECT_EQ(still_open, "open");
+  expect_refused("Authenticode 검증 실패 (코드=0x800B0100)");
+}
+
 // While the run is in its Verify step, the folder that holds the installer,
 // or a folder link on its path, is swapped for one whose setup.exe is
 // another program carrying the genuine signature block.
@@ -397,11 +481,19 @@ class SwapAttack : public UpdaterRun {
     Lines args = standard_args();
     args[1] = windows_path(path);
     {
-      // 150 ms after the start line: the run is verifying the installer.
-      Background swapper({"bash", "-c",
-                          "until [ -s \"$1\" ]; do sleep 0.001; done; sleep 0.15; "
-                          "mv -T \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && touch \"$1.swapped\"",
-                          "_", log(), swap[0], swap[1], swap[2], swap[3]});
+      // Once the run has made its private folder (after the start line), it
+      // holds the installer and is verifying it. A fixed delay after the
+      // start line could come before the hold on a loaded machine.
+      const char* prefix = std::getenv("WINEPREFIX");
+      ASSERT_TRUE(prefix && *prefix);
+      Background swapper(
+          {"bash", "-c",
+           "until [ -s \"$1\" ]; do sleep 0.001; done; "
+           "for _ in $(seq 4000); do "
+           "  [ -n \"$(find \"$6\"/drive_c/users/*/Temp -maxdepth 1 -newer \"$1\" "
+           "-name 'PARLEYNEST-Updater-*' 2>/dev/null)\" ] && break; sleep 0.005; done; "
+           "mv -T \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && touch \"$1.swapped\"",
+           "_", log(), swap[0], swap[1], swap[2], swap[3], prefix});
       EXPECT_EQ(updater(args), 0);
     }
     // The swap took place, and before the run had ended.

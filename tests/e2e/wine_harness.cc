@@ -242,7 +242,10 @@ std::vector<WindowSeen> WatchedRun::of_size(int width, int height) const {
 
 std::string WatchedRun::describe() const {
   std::ostringstream out;
-  out << "exit code " << exit_code << ", " << answered.size() << " answered\n";
+  out << "exit code " << exit_code << ", " << answered.size() << " answered";
+  if (clicked_again > 0) out << ", " << clicked_again << " clicks repeated";
+  if (!stopped.empty()) out << ", stopped: " << stopped;
+  out << "\n";
   for (const WindowSeen& s : windows) {
     const ScreenWindow& w = s.window;
     out << w.id << " \"" << w.title << "\" " << w.width << "x" << w.height << "+" << w.x << "+"
@@ -251,24 +254,52 @@ std::string WatchedRun::describe() const {
   return out.str();
 }
 
-WatchedRun run_watched(const std::vector<std::string>& argv,
-                       const std::vector<WindowAnswer>& answers, std::chrono::seconds limit) {
+namespace {
+
+// How a watched run is checked and answered.
+struct WatchRules {
+  const std::vector<WindowAnswer>& answers;
+  const std::vector<std::pair<int, int>>* shown;  // null: any window may be shown
+  std::chrono::milliseconds settle;
+  std::optional<std::chrono::milliseconds> click_again_after;
+  std::optional<std::chrono::milliseconds> answered_within;
+  std::optional<std::chrono::milliseconds> first_window_within;
+  std::optional<std::chrono::milliseconds> without_window;
+  std::chrono::milliseconds limit;
+};
+
+std::string window_text(const ScreenWindow& w) {
+  return w.id + " \"" + w.title + "\" " + std::to_string(w.width) + "x" + std::to_string(w.height);
+}
+
+std::string seconds_text(std::chrono::milliseconds t) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(t).count()) + " s";
+}
+
+WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) {
   using namespace std::chrono;
   WatchedRun result;
   const auto start = steady_clock::now();
   std::set<std::string> before;  // windows already there: never this run's
   for (const ScreenWindow& w : top_level_windows()) before.insert(w.id);
   const int pid = spawn(argv);
-  if (pid < 0) return result;
+  if (pid < 0) {
+    result.stopped = "could not start " + argv.front();
+    return result;
+  }
+  const auto stop = [&](std::string why) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    result.stopped = std::move(why);
+    return result;
+  };
   std::map<std::string, int> pids;                          // X window id -> process
   std::map<std::string, steady_clock::time_point> clicked;  // last click per window
+  auto last_window = start;
   int status = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (steady_clock::now() - start > limit) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-      return result;
-    }
+    if (steady_clock::now() - start > rules.limit)
+      return stop("still running after " + seconds_text(rules.limit));
     // One look at the display, then the answers: what one look saw was on
     // screen together.
     std::vector<ScreenWindow> visible;
@@ -283,33 +314,72 @@ WatchedRun run_watched(const std::vector<std::string>& argv,
           (!before.contains(w.id) && window_program(w.id) == "parleynest-updater.exe");
       if (ours && is_viewable(w.id)) visible.push_back(w);
     }
-    const auto now = duration_cast<milliseconds>(steady_clock::now() - start);
+    const auto now = steady_clock::now();
+    const auto since_start = duration_cast<milliseconds>(now - start);
+    const auto& windowless_limit =
+        result.windows.empty() ? rules.first_window_within : rules.without_window;
+    if (!visible.empty())
+      last_window = now;
+    else if (windowless_limit && now - last_window > *windowless_limit)
+      return stop("no window of the run on screen for " + seconds_text(*windowless_limit));
     for (const ScreenWindow& w : visible) {
       auto seen = std::find_if(result.windows.begin(), result.windows.end(),
                                [&](const WindowSeen& s) { return s.window.id == w.id; });
       if (seen == result.windows.end())
-        result.windows.push_back({w, now, now});
+        result.windows.push_back({w, since_start, since_start});
       else
-        seen->last = now;
+        seen->last = since_start;
     }
     for (const ScreenWindow& w : visible) {
-      for (const WindowAnswer& answer : answers) {
-        if (w.width != answer.width || w.height != answer.height) continue;
-        // Clicked again when a click got lost (the window was not ready yet).
-        const auto last = clicked.find(w.id);
-        if (last != clicked.end() && steady_clock::now() - last->second < seconds(2)) continue;
-        if (last == clicked.end()) {
-          if (answer.before_click) answer.before_click(w);
-          result.answered.push_back(w);
-        }
-        click_at(w.x + answer.click_x, w.y + answer.click_y);
-        clicked[w.id] = steady_clock::now();
+      const auto answer = std::find_if(
+          rules.answers.begin(), rules.answers.end(),
+          [&](const WindowAnswer& a) { return a.width == w.width && a.height == w.height; });
+      if (answer == rules.answers.end()) {
+        if (rules.shown && std::find(rules.shown->begin(), rules.shown->end(),
+                                     std::pair{w.width, w.height}) == rules.shown->end())
+          return stop("unexpected window " + window_text(w));
+        continue;
       }
+      const auto last = clicked.find(w.id);
+      if (last == clicked.end()) {
+        const auto first = std::find_if(result.windows.begin(), result.windows.end(),
+                                        [&](const WindowSeen& s) { return s.window.id == w.id; });
+        if (since_start - first->first < rules.settle) continue;
+        if (answer->before_click) answer->before_click(w);
+        result.answered.push_back(w);
+      } else if (rules.click_again_after && now - last->second >= *rules.click_again_after) {
+        ++result.clicked_again;
+      } else if (rules.answered_within && now - last->second > *rules.answered_within) {
+        return stop(window_text(w) + " still open " + seconds_text(*rules.answered_within) +
+                    " after its click");
+      } else {
+        continue;
+      }
+      click_at(w.x + answer->click_x, w.y + answer->click_y);
+      clicked[w.id] = steady_clock::now();
     }
     std::this_thread::sleep_for(milliseconds(50));
   }
   result.exit_code = exit_code_of(status);
   return result;
+}
+
+}  // namespace
+
+WatchedRun run_watched(const std::vector<std::string>& argv,
+                       const std::vector<WindowAnswer>& answers, std::chrono::seconds limit) {
+  using namespace std::chrono;
+  return watch(argv, {answers, nullptr, milliseconds(0), seconds(2), std::nullopt, std::nullopt,
+                      std::nullopt, duration_cast<milliseconds>(limit)});
+}
+
+WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& expected) {
+  using namespace std::chrono;
+  return watch(argv, {expected.answers, &expected.shown, expected.settle, std::nullopt,
+                      duration_cast<milliseconds>(expected.answered_within),
+                      duration_cast<milliseconds>(expected.first_window_within),
+                      duration_cast<milliseconds>(expected.without_window),
+                      duration_cast<milliseconds>(expected.limit)});
 }
 
 }  // namespace e2e

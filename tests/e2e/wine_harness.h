@@ -86,9 +86,11 @@ struct WindowSeen {
 };
 
 struct WatchedRun {
-  int exit_code = -1;                  // -1: could not run, or stopped at the limit
+  int exit_code = -1;                  // -1: could not run, or stopped
   std::vector<WindowSeen> windows;     // in order of first sight
   std::vector<ScreenWindow> answered;  // each answered window once
+  int clicked_again = 0;               // clicks repeated on a window still open
+  std::string stopped;                 // why the run was stopped; empty when it ended
   // The windows of this size.
   std::vector<WindowSeen> of_size(int width, int height) const;
   // One line per window, for failure messages.
@@ -99,7 +101,32 @@ struct WatchedRun {
 // watches the display meanwhile: the visible windows of its process, and the
 // answers clicked. The command must become the Wine process itself
 // (scripts/wine-run execs Wine), since X names a window's process by pid.
+// A window still open 2 s after its click is clicked again (counted in
+// clicked_again).
 WatchedRun run_watched(const std::vector<std::string>& argv,
                        const std::vector<WindowAnswer>& answers, std::chrono::seconds limit);
+
+// What run_checked lets a run show, and how long it may take.
+struct ExpectedWindows {
+  // Windows answered by one click, once they have been on screen for
+  // `settle`.
+  std::vector<WindowAnswer> answers;
+  // The sizes of the other windows the run may show; they are left alone.
+  std::vector<std::pair<int, int>> shown;
+  std::chrono::milliseconds settle{300};
+  // Longest time an answered window may stay after its click.
+  std::chrono::seconds answered_within{5};
+  // Longest time the run may go on before its first window (the first Wine
+  // program of a session starts Wine's desktop too, slowly on a loaded
+  // machine), and with none of its windows on screen after one was.
+  std::chrono::seconds first_window_within{60};
+  std::chrono::seconds without_window{15};
+  std::chrono::seconds limit{200};
+};
+
+// run_watched that stops the run at once, and says why in `stopped`, when a
+// window of another size appears, when an answered window stays, or when the
+// run goes on without any window for too long. Nothing is clicked twice.
+WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& expected);
 
 }  // namespace e2e

@@ -105,6 +105,16 @@ TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
     EXPECT_TRUE(copy.parent_path().filename().wstring().starts_with(L"PARLEYNEST-Updater-"));
     EXPECT_EQ(copy.filename(), installer.filename());
     EXPECT_EQ(read_bytes(copy), read_bytes(installer));
+    // What the trust check reads is the copy: the file behind the handle it
+    // is given lies in the private folder.
+    std::wstring behind(32768, L'\0');
+    behind.resize(GetFinalPathNameByHandleW(static_cast<HANDLE>((*held)->file()), behind.data(),
+                                            static_cast<DWORD>(behind.size()),
+                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS));
+    EXPECT_EQ(
+        CompareStringOrdinal(behind.c_str(), -1, (L"\\\\?\\" + copy.wstring()).c_str(), -1, TRUE),
+        CSTR_EQUAL)
+        << utf8(behind);
 
     // Both files are held as in HoldFile above; the copy's folder cannot be
     // moved either.

@@ -21,6 +21,12 @@ TEST(ProcessErrorText, EachKindInItsOwnWords) {
   EXPECT_EQ(error_text(InstallerTimeout{300}), "설치 제한 시간 300초 초과");
 }
 
+// The other tests pass limits of their own: these are the ones that ship.
+TEST(Limits, ThirtySecondsForTheAppAndThreeHundredForTheInstaller) {
+  EXPECT_EQ(kAppExitLimit, std::chrono::seconds(30));
+  EXPECT_EQ(kInstallerLimit, std::chrono::seconds(300));
+}
+
 TEST(WaitMilliseconds, SecondsAndSubSecondPartCapped) {
   using namespace std::chrono;
   EXPECT_EQ(wait_milliseconds(seconds{30}), 30000u);

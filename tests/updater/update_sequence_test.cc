@@ -19,7 +19,7 @@ struct Recorder {
   bool held_during_verify = false, held_during_install = false;
   int holds_alive = 0;
   bool with_window = true;
-  std::optional<ProgressDialogRequest> progress_request;
+  std::optional<ProgressWindowTexts> progress_texts;
 };
 
 class FakeProgress : public ProgressView {
@@ -98,8 +98,8 @@ UpdateServices fake_services(Recorder& r) {
   s.translate = [](std::string_view key) { return "T(" + std::string(key) + ")"; };
   s.font_families = [] { return std::pair<std::string, std::string>{"Primary", "Secondary"}; };
   s.build_progress_dialog =
-      [&r](const ProgressDialogRequest& request) -> std::unique_ptr<ProgressView> {
-    r.progress_request = request;
+      [&r](const ProgressWindowTexts& texts) -> std::unique_ptr<ProgressView> {
+    r.progress_texts = texts;
     if (!r.with_window) return nullptr;
     r.calls.push_back("progress open");
     return std::make_unique<FakeProgress>(r);
@@ -170,12 +170,12 @@ TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
 
 TEST_F(UpdateRun, ProgressDialogGetsTitleNameFontsAndLabels) {
   run();
-  ASSERT_TRUE(r_.progress_request);
-  EXPECT_EQ(r_.progress_request->title, "T(pcLogin.pc.update.updaterTitle)");
-  EXPECT_EQ(r_.progress_request->app_name, "T(app.name)");
-  EXPECT_EQ(r_.progress_request->primary_font, "Primary");
-  EXPECT_EQ(r_.progress_request->secondary_font, "Secondary");
-  EXPECT_EQ(r_.progress_request->step_labels,
+  ASSERT_TRUE(r_.progress_texts);
+  EXPECT_EQ(r_.progress_texts->title, "T(pcLogin.pc.update.updaterTitle)");
+  EXPECT_EQ(r_.progress_texts->app_name, "T(app.name)");
+  EXPECT_EQ(r_.progress_texts->primary_font, "Primary");
+  EXPECT_EQ(r_.progress_texts->secondary_font, "Secondary");
+  EXPECT_EQ(r_.progress_texts->step_labels,
             (std::array<std::string, 4>{
                 "T(pcLogin.pc.update.stepWait)", "T(pcLogin.pc.update.stepVerify)",
                 "T(pcLogin.pc.update.stepInstall)", "T(pcLogin.pc.update.stepRestart)"}));

@@ -10,6 +10,7 @@ TEST(ErrorText, HresultFromLastErrorCode) {
   EXPECT_EQ(hresult_from_code(5), 0x80070005u);
   EXPECT_EQ(hresult_from_code(87), 0x80070057u);
   EXPECT_EQ(hresult_from_code(0x12345), 0x80072345u);      // low 16 bits only
+  EXPECT_EQ(hresult_from_code(0xA0005), 0x80070005u);      // bits beyond the facility's too
   EXPECT_EQ(hresult_from_code(0x800B0100u), 0x800B0100u);  // already an HRESULT
   EXPECT_EQ(hresult_from_code(0xC0000005u), 0xC0000005u);
 }
