@@ -147,7 +147,7 @@ Pixels title_bar_as(Picture picture, const std::string& title, int left, LONG we
                   CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH,
                   win_common::to_wide(i18n::secondary_font_family()).c_str()));
   auto bitmap = compose(picture_png(picture), width, 30, title, font.get(), 0xFFFFFF,
-                        {left, 0, width, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+                        between(left, 0, width, 30), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   EXPECT_TRUE(bitmap) << bitmap.error();
   return bitmap ? test_support::read_pixels(bitmap->get(), width, 30) : Pixels{};
 }

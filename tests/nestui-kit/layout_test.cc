@@ -92,31 +92,31 @@ TEST(WindowLayout, PlacementAndProgressGeometry) {
   // Centred in a work area that need not start at 0; pinned when larger.
   EXPECT_EQ(centred_origin({0, 0, 1280, 800}, 460, 257).x, 410);
   EXPECT_EQ(centred_origin({0, 0, 1280, 800}, 460, 257).y, 271);
-  EXPECT_EQ(centred_origin({1280, 40, 2560, 1000}, 481, 174).x, 1679);
-  const Point pinned = centred_origin({-1024, 100, 0, 700}, 1500, 900);
+  EXPECT_EQ(centred_origin(between(1280, 40, 2560, 1000), 481, 174).x, 1679);
+  const Point pinned = centred_origin(between(-1024, 100, 0, 700), 1500, 900);
   EXPECT_EQ(pinned.x, -1024);
   EXPECT_EQ(pinned.y, 100);
 
   const ProgressGeometry four = progress_geometry(4);
   EXPECT_EQ(four.width, 460);
   EXPECT_EQ(four.height, 257);
-  EXPECT_EQ(four.name, (Box{17, 49, 420, 19}));
+  EXPECT_EQ(four.name, (Rect{17, 49, 420, 19}));
   ASSERT_EQ(four.markers.size(), 4u);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(four.markers[i], (Box{22, 80 + 22 * i, 16, 20}));
-    EXPECT_EQ(four.step_texts[i], (Box{42, 80 + 22 * i, 378, 20}));
+    EXPECT_EQ(four.markers[i], (Rect{22, 80 + 22 * i, 16, 20}));
+    EXPECT_EQ(four.step_texts[i], (Rect{42, 80 + 22 * i, 378, 20}));
   }
-  EXPECT_EQ(four.status, (Box{19, 186, 420, 17}));
-  EXPECT_EQ(four.bar, (Box{19, 208, 420, 21}));
+  EXPECT_EQ(four.status, (Rect{19, 186, 420, 17}));
+  EXPECT_EQ(four.bar, (Rect{19, 208, 420, 21}));
 
   for (int rows : {0, -3}) {
     const ProgressGeometry small = progress_geometry(rows);
     EXPECT_EQ(small.width, 300);
     EXPECT_EQ(small.height, 160);
     EXPECT_TRUE(small.markers.empty());
-    EXPECT_EQ(small.name, (Box{17, 49, 260, 19}));
-    EXPECT_EQ(small.status, (Box{19, 89, 260, 17}));
-    EXPECT_EQ(small.bar, (Box{19, 109, 260, 21}));
+    EXPECT_EQ(small.name, (Rect{17, 49, 260, 19}));
+    EXPECT_EQ(small.status, (Rect{19, 89, 260, 17}));
+    EXPECT_EQ(small.bar, (Rect{19, 109, 260, 21}));
   }
 }
 

@@ -30,12 +30,12 @@ Rect work_area_under_pointer() {
   info.cbSize = sizeof info;
   if (::GetCursorPos(&pointer) &&
       ::GetMonitorInfoW(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &info))
-    return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    return from_win_rect(info.rcWork);
   RECT work{};
   if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left &&
       work.bottom > work.top)
-    return {work.left, work.top, work.right, work.bottom};
-  return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    return from_win_rect(work);
+  return {.width = ::GetSystemMetrics(SM_CXSCREEN), .height = ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
 std::expected<void, std::string> register_class(const wchar_t* name) {
@@ -51,8 +51,7 @@ std::expected<void, std::string> register_class(const wchar_t* name) {
 }
 
 void paint_background(HWND window, HDC dc) {
-  RECT client{};
-  ::GetClientRect(window, &client);
+  const Rect client = client_rect(window);
   fill_solid(dc, client, kWhite);
   frame_solid(dc, client, kBorderGrey);
 }
@@ -215,7 +214,7 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   if (!font) return std::unexpected("title font: " + font.error());
   parts->title_font = std::move(*font);
 
-  const RECT text_rect{kTitleLeft, 0, width, bar_height};
+  const Rect text_rect = between(kTitleLeft, 0, width, bar_height);
   for (auto [picture, slot] : {std::pair{Picture::TitlebarActive, &parts->active_bitmap},
                                std::pair{Picture::TitlebarInactive, &parts->inactive_bitmap}}) {
     auto bitmap =
@@ -225,10 +224,10 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
     *slot = std::move(*bitmap);
   }
 
-  auto bar =
-      create_child(parts->window.get(),
-                   {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
-                    0, 0, 0, width, bar_height});
+  auto bar = create_child(parts->window.get(),
+                          {.class_name = L"STATIC",
+                           .style = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
+                           .place = {.width = width, .height = bar_height}});
   if (!bar) return std::unexpected("titlebar frame: " + bar.error());
   parts->title_bar = *bar;
   show_static_bitmap(parts->title_bar, parts->active_bitmap.get(), parts->title_shown);

@@ -69,30 +69,31 @@ struct ChipRow {
     win_common::scoped_paint paint(row);
     if (!paint) return 0;
     const HDC dc = paint.get();
-    RECT client{};
-    ::GetClientRect(row, &client);
+    const Rect client = client_rect(row);
     fill_solid(dc, client, kWhite);
     win_common::scoped_select selected(dc, ::GetObjectType(font) == OBJ_FONT ? font : nullptr);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    const int band_top = client.top + (client.bottom - client.top - kSwatch) / 2;
-    int x = client.left;
-    constexpr UINT kOneLine = DT_SINGLELINE | DT_VCENTER;
+    const int band_top = client.y + (client.height - kSwatch) / 2;
+    int x = client.x;
+    // One line, vertically centred in the row, from x on.
+    const auto draw = [&](const std::wstring& text, int from, int width) {
+      RECT r = to_win_rect({.x = from, .y = client.y, .width = width, .height = client.height});
+      ::DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
+    };
     for (std::size_t j = 0; j < chips.size(); ++j) {
       if (j > 0 && !separator.empty()) {
-        const std::wstring between = win_common::to_wide(" " + separator + " ");
-        const int width = text_extent(dc, between);
-        RECT r{x, client.top, x + width, client.bottom};
-        ::DrawTextW(dc, between.c_str(), -1, &r, kOneLine);
+        const std::wstring spaced = win_common::to_wide(" " + separator + " ");
+        const int width = text_extent(dc, spaced);
+        draw(spaced, x, width);
         x += width;
       }
-      const RECT swatch{x, band_top, x + kSwatch, band_top + kSwatch};
+      const Rect swatch{.x = x, .y = band_top, .width = kSwatch, .height = kSwatch};
       fill_solid(dc, swatch, chip_colour(chips[j].rgb));
       frame_solid(dc, swatch, kSwatchFrame);
       const std::wstring text = win_common::to_wide(chips[j].text);
       const int width = text_extent(dc, text);
-      RECT r{x + 18, client.top, x + 18 + width, client.bottom};
-      ::DrawTextW(dc, text.c_str(), -1, &r, kOneLine);
+      draw(text, x + 18, width);
       x += width + 24;
     }
     return 0;
@@ -122,8 +123,13 @@ std::expected<void, std::string> build_and_run(const MessageDialogRequest& reque
   const std::int32_t measured = measure_text_height(request.body, body_font->get(), kBodyWidth);
   DialogLayout layout = message_dialog_layout(measured, with_chips, 0, 0);
 
-  auto window = build_titled_borderless(
-      {request.title, layout.width, layout.height, 30, 20, true, [] { close_modal_dialog(); }});
+  auto window = build_titled_borderless({.title = request.title,
+                                         .width = layout.width,
+                                         .height = layout.height,
+                                         .title_bar_height = 30,
+                                         .close_size = 20,
+                                         .closable = true,
+                                         .on_close = [] { close_modal_dialog(); }});
   if (!window) return std::unexpected("build_titled_borderless: " + window.error());
   const HWND dialog = window->hwnd();
   if (!dialog) return std::unexpected(std::string("dialog hwnd missing"));
@@ -131,22 +137,31 @@ std::expected<void, std::string> build_and_run(const MessageDialogRequest& reque
 
   // A dialog without its icon is still a dialog.
   if (const HICON icon = ::LoadIconW(nullptr, system_icon(request.icon)))
-    if (auto control = create_child(
-            dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 20, kTop, 32, 32}))
+    if (auto control =
+            create_child(dialog, {.class_name = L"STATIC",
+                                  .style = WS_CHILD | WS_VISIBLE | SS_ICON,
+                                  .place = {.x = 20, .y = kTop, .width = 32, .height = 32}}))
       ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 
   auto body = create_child(
-      dialog, {L"STATIC", with_crlf(request.body), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
-               kBodyX, kTop, kBodyWidth, layout.body_height});
+      dialog,
+      {.class_name = L"STATIC",
+       .text = with_crlf(request.body),
+       .style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+       .place = {.x = kBodyX, .y = kTop, .width = kBodyWidth, .height = layout.body_height}});
   if (!body) return std::unexpected("body_label: " + body.error());
   set_font(*body, body_font->get());
 
   window_subclass chip_painter;
   if (with_chips) {
     // The legend is extra: without it the dialog still works.
-    if (auto row =
-            create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE, 0, kBodyX, layout.chips_y,
-                                  kBodyWidth, layout.chip_band - 4, kChipRowId})) {
+    if (auto row = create_child(dialog, {.class_name = L"STATIC",
+                                         .style = WS_CHILD | WS_VISIBLE,
+                                         .place = {.x = kBodyX,
+                                                   .y = layout.chips_y,
+                                                   .width = kBodyWidth,
+                                                   .height = layout.chip_band - 4},
+                                         .id = kChipRowId})) {
       ChipRow painter{request.chips, request.chip_separator, body_font->get()};
       auto attached = window_subclass::install(
           *row, kChipRowId,

@@ -1,6 +1,7 @@
 #include <windowsx.h>
 
 #include "nestui_kit/cursor.h"
+#include "nestui_kit/geometry.h"
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/image_button.h"
 #include "nestui_kit/modal.h"
@@ -81,12 +82,11 @@ struct ImageButton::Parts {
         event = PressEvent::Down;
         break;
       case WM_MOUSEMOVE: {
-        RECT client{};
-        ::GetClientRect(window, &client);
+        const Rect client = client_rect(window);
         const int x = GET_X_LPARAM(lparam);
         const int y = GET_Y_LPARAM(lparam);
         const bool inside =
-            client.left <= x && x < client.right && client.top <= y && y < client.bottom;
+            client.x <= x && x < client.right() && client.y <= y && y < client.bottom();
         event = inside ? PressEvent::MoveInside : PressEvent::MoveOutside;
         break;
       }
