@@ -9,6 +9,7 @@
 #include "nestui_kit/pictures.h"
 #include "paint_win.h"
 #include "static_bitmap_win.h"
+#include "win_common/tracked_window.h"
 #include "win_common/window_subclass.h"
 
 namespace nestui_kit {
@@ -58,43 +59,34 @@ void paint_background(HWND window, HDC dc) {
 
 }  // namespace
 
+// Released from the last member up: the handlers first, then the close
+// button, the window (unless a modal dialog closing itself destroyed it
+// already) and last the font and bitmaps it showed.
 struct TitledWindow::Parts {
   win_common::unique_bitmap active_bitmap;
   win_common::unique_bitmap inactive_bitmap;
   win_common::unique_font title_font;
-  win_common::unique_window window;
+  win_common::tracked_window window;
   HWND title_bar = nullptr;  // a child: goes with the window
   HBITMAP title_shown = nullptr;
-  std::optional<ImageButton> close_button;
-  ButtonList buttons;
   bool closable = false;
   std::function<void()> on_close;
+  std::optional<ImageButton> close_button;
+  ButtonList buttons;
   window_subclass close_handler;     // A: WM_CLOSE
   window_subclass drag_handler;      // B: dragging by the title bar
   window_subclass paint_handler;     // C: background and control colours
   window_subclass activate_handler;  // D: active and inactive looks
 
   ~Parts() {
-    // A window destroyed by someone else (a modal dialog closing itself)
-    // is not destroyed again: its handle may belong to another window by now.
-    const bool gone = close_handler ? !close_handler.window() : !::IsWindow(window.get());
-    activate_handler.reset();
-    paint_handler.reset();
-    drag_handler.reset();
-    close_handler.reset();
-    close_button.reset();
-    if (gone) {
-      window.release();
-      return;
-    }
-    if (title_bar) show_static_bitmap(title_bar, nullptr, title_shown);
-    window.reset();
+    // Give back the copy a control may keep of the picture it shows.
+    if (window && title_bar) show_static_bitmap(title_bar, nullptr, title_shown);
   }
 
   std::optional<LRESULT> on_close_message(UINT message) {
     if (message != WM_CLOSE) return std::nullopt;
     // Consumed: the system never destroys the window by itself.
-    if (closable && ::IsWindow(window.get()) && on_close) on_close();
+    if (closable && window && on_close) on_close();
     return 0;
   }
 
@@ -202,7 +194,7 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   if (auto registered = register_window_classes(); !registered)
     return std::unexpected("borderless window: " + registered.error());
-  parts->window.reset(::CreateWindowExW(
+  parts->window = win_common::tracked_window(::CreateWindowExW(
       kExStyle, kBorderlessClass, win_common::to_wide(request.title).c_str(), kStyle, origin.x,
       origin.y, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
       ::GetModuleHandleW(nullptr), nullptr));

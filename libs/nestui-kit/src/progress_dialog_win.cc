@@ -102,22 +102,21 @@ std::string row_context(std::string_view what, std::size_t row, const std::strin
 
 }  // namespace
 
+// Released from the last member up: the window with all its controls
+// first (the painters learn that their controls are gone), then the rows'
+// brushes and the fonts the controls showed.
 struct ProgressDialog::Parts {
-  // Fonts first: they outlive every control that shows them.
   unique_font emphasis_font;
   unique_font name_font;
   unique_font normal_font;
   unique_font percent_font;
-  std::optional<TitledWindow> window;
   std::vector<std::unique_ptr<Row>> rows;
   HWND bar = nullptr;
   window_subclass painter;
+  std::optional<TitledWindow> window;
 
   ~Parts() {
-    painter.reset();
     if (percent_state().font == percent_font.get()) percent_state().font = nullptr;
-    for (auto& row : rows) row->marker_handler.reset();
-    window.reset();
   }
 
   std::expected<HWND, std::string> label(std::string_view text, const Rect& box, HFONT font,
