@@ -225,15 +225,14 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   show_static_bitmap(parts->title_bar, parts->active_bitmap.get(), parts->title_shown);
 
   if (request.closable) {
-    PictureButtonRequest close;
-    close.picture = Picture::Close;
-    close.hover_picture = Picture::CloseHover;
-    close.parent = parts->title_bar;
-    close.width = close.height = request.close_size;
-    close.x = width - request.close_size - kCloseRightGap;
-    close.y = kCloseTop;
-    close.action = request.on_close;
-    auto button = build_picture_button(close);
+    auto button = build_picture_button({.picture = Picture::Close,
+                                        .hover_picture = Picture::CloseHover,
+                                        .parent = parts->title_bar,
+                                        .width = request.close_size,
+                                        .height = request.close_size,
+                                        .x = width - request.close_size - kCloseRightGap,
+                                        .y = kCloseTop,
+                                        .action = request.on_close});
     if (!button) return std::unexpected(std::move(button.error()));
     parts->close_button.emplace(std::move(*button));
     parts->buttons.push_back(&*parts->close_button);
