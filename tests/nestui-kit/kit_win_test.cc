@@ -178,6 +178,7 @@ TEST(TitledWindowLook, ShownBehindAnotherProgramThenActivated) {
   test_support::Child front(test_support::beside_test(L"front_window.exe"), L"");
   ASSERT_TRUE(front.started());
   for (int i = 0; i < 100 && process_of(GetForegroundWindow()) != front.pid(); ++i) pump_for(50);
+  pump_for(200);  // and stays there
   ASSERT_EQ(process_of(GetForegroundWindow()), front.pid()) << "the other program is not in front";
 
   const std::string title = "Parleynest Update";
