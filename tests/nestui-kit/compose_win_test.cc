@@ -82,8 +82,8 @@ TEST(Compose, TitlebarsStretchedWithTheirGradientsAndTheTitleAtTheLeft) {
        {std::tuple{Picture::TitlebarActive, RGB(134, 78, 58), RGB(110, 57, 38), RGB(147, 105, 89)},
         {Picture::TitlebarInactive, RGB(98, 98, 98), RGB(49, 49, 49), RGB(153, 153, 153)}}) {
     auto bar = [&](const char* text) {
-      return read(compose(picture_png(picture), 460, 30, text, nullptr, 0xFFFFFF, {9, 0, 460, 30},
-                          DT_LEFT | DT_VCENTER | DT_SINGLELINE),
+      return read(compose(picture_png(picture), 460, 30, text, nullptr, 0xFFFFFF,
+                          between(9, 0, 460, 30), DT_LEFT | DT_VCENTER | DT_SINGLELINE),
                   460, 30);
     };
     const Pixels blank = bar("");

@@ -7,12 +7,15 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "gui_counts.h"
+#include "i18n/locale.h"
 #include "pixels.h"
+#include "win_test_support.h"
 #include "nestui_kit/borderless.h"
 #include "nestui_kit/cursor.h"
 #include "nestui_kit/dialogs.h"
@@ -20,9 +23,11 @@
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/image_button.h"
 #include "nestui_kit/modal.h"
+#include "nestui_kit/pictures.h"
 #include "nestui_kit/progress_dialog.h"
 #include "win_common/gdi_handles.h"
 #include "win_common/utf.h"
+#include "win_common/window_subclass.h"
 
 namespace nestui_kit {
 namespace {
@@ -109,7 +114,164 @@ win_common::unique_font arial(int height, int weight) {
       CreateFontW(height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
 }
 
+// Pumps the thread's messages for `ms` milliseconds.
+void pump_for(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    dispatch_pending_messages();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+DWORD process_of(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process;
+}
+
+// Whether `a` lies above `b` among the top-level windows.
+bool above(HWND a, HWND b) {
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == a) return true;
+    if (w == b) return false;
+  }
+  return false;
+}
+
+// A title bar as the kit must draw it: the picture stretched to width x 30
+// and the title in white, `left` pixels from the left, in the title font of
+// the given weight.
+Pixels title_bar_as(Picture picture, const std::string& title, int left, LONG weight, int width) {
+  const win_common::unique_font font(
+      CreateFontW(-13, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, VARIABLE_PITCH,
+                  win_common::to_wide(i18n::secondary_font_family()).c_str()));
+  auto bitmap = compose(picture_png(picture), width, 30, title, font.get(), 0xFFFFFF,
+                        between(left, 0, width, 30), DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_TRUE(bitmap) << bitmap.error();
+  return bitmap ? test_support::read_pixels(bitmap->get(), width, 30) : Pixels{};
+}
+
+// How many pixels left of column `right` differ.
+int differing(const Pixels& a, const Pixels& b, int right) {
+  if (a.height != b.height || a.width < right || b.width < right) return -1;
+  int count = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < right; ++x) count += a.at(x, y) != b.at(x, y);
+  return count;
+}
+
+// The first column where `a` differs from `b`.
+int first_differing_column(const Pixels& a, const Pixels& b) {
+  for (int x = 0; x < std::min(a.width, b.width); ++x)
+    for (int y = 0; y < std::min(a.height, b.height); ++y)
+      if (a.at(x, y) != b.at(x, y)) return x;
+  return -1;
+}
+
 constexpr COLORREF kPrimary = 0x212B4C;
+constexpr COLORREF kCloseGround = RGB(122, 67, 48);
+constexpr COLORREF kCloseGroundDarker = RGB(91, 50, 36);     // a quarter toward black
+constexpr COLORREF kCloseGroundLighter = RGB(155, 114, 99);  // a quarter toward white
+
+TEST(TitledWindowLook, ShownBehindAnotherProgramThenActivated) {
+  test_support::Child front(test_support::beside_test(L"front_window.exe"), L"");
+  ASSERT_TRUE(front.started());
+  for (int i = 0; i < 100 && process_of(GetForegroundWindow()) != front.pid(); ++i) pump_for(50);
+  pump_for(200);  // and stays there
+  ASSERT_EQ(process_of(GetForegroundWindow()), front.pid()) << "the other program is not in front";
+
+  const std::string title = "Parleynest Update";
+  auto window = build_titled_borderless({title, 480, 174, 30, 20, true, [] {}});
+  ASSERT_TRUE(window) << window.error();
+  const HWND hwnd = window->hwnd();
+  const HWND bar = window->title_bar();
+  const HWND close = GetWindow(bar, GW_CHILD);
+  ASSERT_TRUE(close);
+  show_dialog_window(hwnd);
+  pump_for(300);
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  EXPECT_EQ(process_of(GetForegroundWindow()), front.pid());  // the focus stays where it was
+
+  // Grey at once, the title in white 9 pixels from the left in the bold
+  // title font (left of the close button).
+  const Pixels inactive = title_bar_as(Picture::TitlebarInactive, title, 9, FW_BOLD, 480);
+  ASSERT_NE(
+      differing(inactive, title_bar_as(Picture::TitlebarInactive, title, 9, FW_NORMAL, 480), 440),
+      0)
+      << "bold and normal titles look alike here";
+  const Pixels shown = on_screen(bar);
+  EXPECT_EQ(differing(shown, inactive, 440), 0);
+  const int ink =
+      first_differing_column(shown, title_bar_as(Picture::TitlebarInactive, "", 9, FW_BOLD, 480));
+  EXPECT_TRUE(ink >= 9 && ink <= 11) << ink;
+  EXPECT_EQ(on_screen(close).at(0, 0), kCloseGroundDarker);
+
+  // Clicked: brown, and the close button in its own colours.
+  SetForegroundWindow(hwnd);
+  pump_for(200);
+  EXPECT_EQ(GetForegroundWindow(), hwnd);
+  EXPECT_EQ(
+      differing(on_screen(bar), title_bar_as(Picture::TitlebarActive, title, 9, FW_BOLD, 480), 440),
+      0);
+  EXPECT_EQ(on_screen(close).at(0, 0), kCloseGround);
+  window->buttons().front()->set_enabled(false);
+  EXPECT_EQ(on_screen(close).at(0, 0), kCloseGroundLighter);
+
+  // Shown while one of ours is in front, a window takes the foreground.
+  auto second = build_titled_borderless({"second", 200, 100, 30, 20, false, [] {}});
+  ASSERT_TRUE(second);
+  show_dialog_window(second->hwnd());
+  pump_for(200);
+  EXPECT_EQ(GetForegroundWindow(), second->hwnd());
+}
+
+TEST(TitledWindowLook, TitleBarPressMovesTheWindowAndControlsPaintOnWhite) {
+  auto window = build_titled_borderless({"drag", 300, 120, 30, 20, true, [] {}});
+  ASSERT_TRUE(window) << window.error();
+  const HWND hwnd = window->hwnd();
+  show_dialog_window(hwnd);
+  pump_for(100);
+  // The system's move loop is not entered here: the request for it is seen
+  // and answered.
+  std::vector<WPARAM> moves;
+  auto spy = win_common::window_subclass::install(
+      hwnd, reserve_handler_ids(),
+      [&moves](HWND, UINT message, WPARAM wparam, LPARAM) -> std::optional<LRESULT> {
+        if (message != WM_NCLBUTTONDOWN) return std::nullopt;
+        moves.push_back(wparam);
+        return 0;
+      });
+  ASSERT_TRUE(spy);
+  SetCapture(hwnd);
+  SendMessageW(window->title_bar(), WM_LBUTTONDOWN, MK_LBUTTON, at(100, 10));
+  EXPECT_EQ(moves, std::vector<WPARAM>{HTCAPTION});
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Pressing the close button presses the button only.
+  const HWND close = GetWindow(window->title_bar(), GW_CHILD);
+  SendMessageW(close, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));
+  EXPECT_EQ(GetCapture(), close);
+  SendMessageW(close, WM_LBUTTONUP, 0, at(-5, -5));
+  EXPECT_EQ(moves.size(), 1u);
+
+  // Controls on the window: transparent on white; grey text while disabled.
+  const HWND label = CreateWindowExW(0, L"STATIC", L"label", WS_CHILD | WS_VISIBLE, 10, 40, 60, 20,
+                                     hwnd, nullptr, nullptr, nullptr);
+  win_common::unique_mem_dc dc(CreateCompatibleDC(nullptr));
+  for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX, WM_CTLCOLORBTN, WM_CTLCOLORSTATIC}) {
+    for (bool enabled : {true, false}) {
+      SCOPED_TRACE(testing::Message() << std::hex << message << " " << enabled);
+      EnableWindow(label, enabled);
+      SetTextColor(dc.get(), 0x123456);
+      SetBkMode(dc.get(), OPAQUE);
+      const LRESULT brush = SendMessageW(hwnd, message, reinterpret_cast<WPARAM>(dc.get()),
+                                         reinterpret_cast<LPARAM>(label));
+      EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
+      EXPECT_EQ(GetBkMode(dc.get()), TRANSPARENT);
+      EXPECT_EQ(GetTextColor(dc.get()), enabled ? 0x123456u : 0x808080u);
+    }
+  }
+}
 
 TEST(ImageButtonWindow, FacesPressHoverActivationAndTheHand) {
   auto window = build_titled_borderless({"buttons", 300, 120, 30, 20, false, [] {}});
@@ -516,6 +678,46 @@ TEST(MessageDialogWindow, LayoutOwnerButtonsCloseButtonAndFailures) {
   }
   EXPECT_EQ(test_support::gdi_objects(), gdi);
   EXPECT_EQ(test_support::user_objects(), user);
+}
+
+// Runs `act` once, `ms` milliseconds from now, from a timer of the thread.
+std::map<UINT_PTR, std::function<void()>> g_later;
+void later(UINT ms, std::function<void()> act) {
+  const UINT_PTR id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR fired, DWORD) {
+    KillTimer(nullptr, fired);
+    const std::function<void()> due = std::move(g_later[fired]);
+    g_later.erase(fired);
+    due();
+  });
+  g_later[id] = std::move(act);
+}
+
+TEST(MessageDialogWindow, KeepTopmostPutsItBackOnTop) {
+  const win_common::unique_window other(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 0,
+                                                        300, 100, 100, nullptr, nullptr, nullptr,
+                                                        nullptr));
+  ASSERT_TRUE(other);
+  for (bool keep : {true, false}) {
+    SCOPED_TRACE(keep);
+    MessageDialogRequest request;
+    request.title = "topmost";
+    request.body = "body";
+    request.labels = {"OK"};
+    request.roles = {ButtonRole::Primary};
+    request.keep_topmost = keep;
+    std::optional<bool> on_top;
+    when_up("topmost", [&](HWND dialog) {
+      SetWindowPos(other.get(), HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+      EXPECT_TRUE(above(other.get(), dialog));
+      later(700, [&on_top, dialog, &other] {
+        on_top = above(dialog, other.get());
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+      });
+    });
+    EXPECT_EQ(run_message_dialog(request), std::nullopt);
+    EXPECT_EQ(on_top, keep);
+  }
 }
 
 }  // namespace

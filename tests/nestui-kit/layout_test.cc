@@ -50,31 +50,21 @@ TEST(ImageButtonLogic, FaceColoursGreyWhileInactive) {
   EXPECT_EQ(face_colors(role_from_index(7), Face::DisabledInactive).fill, 0xFFFFFFu);
 }
 
-TEST(ImageButtonLogic, PressDragOutAndBackClicksOnlyWhenReleasedInside) {
-  PressState s;
+// Pressing, dragging and releasing are driven with real mouse messages on a
+// built button; here only what those cannot tell apart.
+TEST(ImageButtonLogic, PressWithoutADownAndLosingTheCapture) {
   // A move or release without a press goes on to other handlers.
-  EXPECT_FALSE(press_step(s, PressEvent::MoveInside).handled);
-  EXPECT_FALSE(press_step(s, PressEvent::Up).click);
-
-  PressStep step = press_step(s, PressEvent::Down);
-  EXPECT_EQ(step.show, Face::Pressed);
-  step = press_step(step.state, PressEvent::MoveOutside);
-  EXPECT_EQ(step.show, Face::Normal);
-  EXPECT_EQ(press_step(step.state, PressEvent::MoveOutside).show, std::nullopt);  // no change
-  step = press_step(step.state, PressEvent::MoveInside);
-  EXPECT_EQ(step.show, Face::Pressed);
-  step = press_step(step.state, PressEvent::MoveOutside);
-  step = press_step(step.state, PressEvent::Up);
-  EXPECT_TRUE(step.handled);
-  EXPECT_FALSE(step.click);
-  EXPECT_EQ(step.show, Face::Normal);
-  EXPECT_FALSE(step.state.pressed);
-
-  step = press_step(press_step(step.state, PressEvent::Down).state, PressEvent::Up);
-  EXPECT_TRUE(step.click);
+  EXPECT_FALSE(press_step({}, PressEvent::MoveInside).handled);
+  EXPECT_FALSE(press_step({}, PressEvent::Up).click);
+  // Moving on outside shows nothing new.
+  const PressState outside =
+      press_step(press_step({}, PressEvent::Down).state, PressEvent::MoveOutside).state;
+  EXPECT_EQ(press_step(outside, PressEvent::MoveOutside).show, std::nullopt);
   // Losing the capture ends a press without a click and is passed on.
-  step = press_step(press_step(PressState{}, PressEvent::Down).state, PressEvent::CaptureLost);
-  EXPECT_FALSE(step.click || step.handled || step.state.pressed);
+  const PressStep lost =
+      press_step(press_step({}, PressEvent::Down).state, PressEvent::CaptureLost);
+  EXPECT_FALSE(lost.click || lost.handled || lost.state.pressed);
+  EXPECT_EQ(lost.show, Face::Normal);
 }
 
 TEST(ImageButtonLogic, RequestRules) {
@@ -92,44 +82,25 @@ TEST(WindowLayout, PlacementAndProgressGeometry) {
   // Centred in a work area that need not start at 0; pinned when larger.
   EXPECT_EQ(centred_origin({0, 0, 1280, 800}, 460, 257).x, 410);
   EXPECT_EQ(centred_origin({0, 0, 1280, 800}, 460, 257).y, 271);
-  EXPECT_EQ(centred_origin({1280, 40, 2560, 1000}, 481, 174).x, 1679);
-  const Point pinned = centred_origin({-1024, 100, 0, 700}, 1500, 900);
+  EXPECT_EQ(centred_origin(between(1280, 40, 2560, 1000), 481, 174).x, 1679);
+  const Point pinned = centred_origin(between(-1024, 100, 0, 700), 1500, 900);
   EXPECT_EQ(pinned.x, -1024);
   EXPECT_EQ(pinned.y, 100);
 
-  const ProgressGeometry four = progress_geometry(4);
-  EXPECT_EQ(four.width, 460);
-  EXPECT_EQ(four.height, 257);
-  EXPECT_EQ(four.name, (Box{17, 49, 420, 19}));
-  ASSERT_EQ(four.markers.size(), 4u);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(four.markers[i], (Box{22, 80 + 22 * i, 16, 20}));
-    EXPECT_EQ(four.step_texts[i], (Box{42, 80 + 22 * i, 378, 20}));
-  }
-  EXPECT_EQ(four.status, (Box{19, 186, 420, 17}));
-  EXPECT_EQ(four.bar, (Box{19, 208, 420, 21}));
-
+  // Four rows: the progress dialog's own test reads them off the built window.
   for (int rows : {0, -3}) {
     const ProgressGeometry small = progress_geometry(rows);
     EXPECT_EQ(small.width, 300);
     EXPECT_EQ(small.height, 160);
     EXPECT_TRUE(small.markers.empty());
-    EXPECT_EQ(small.name, (Box{17, 49, 260, 19}));
-    EXPECT_EQ(small.status, (Box{19, 89, 260, 17}));
-    EXPECT_EQ(small.bar, (Box{19, 109, 260, 21}));
+    EXPECT_EQ(small.name, (Rect{17, 49, 260, 19}));
+    EXPECT_EQ(small.status, (Rect{19, 89, 260, 17}));
+    EXPECT_EQ(small.bar, (Rect{19, 109, 260, 21}));
   }
 }
 
-TEST(WindowLayout, RowLooksAndTheBar) {
-  const char* glyphs_at_2[] = {"\u221A", "\u221A", ">", " "};
-  for (std::size_t j = 0; j < 4; ++j) {
-    const RowLook look = row_look(j, 2);
-    EXPECT_EQ(look.glyph, glyphs_at_2[j]);
-    EXPECT_EQ(look.text_emphasis, j == 2);
-    EXPECT_EQ(look.glyph_emphasis, j <= 2);
-    EXPECT_EQ(look.glyph_colour, j < 2 ? 0x178917u : j == 2 ? 0u : 0xA0A0A0u);
-    EXPECT_EQ(row_look(j, 4).glyph, "\u221A");
-  }
+TEST(WindowLayout, TheBar) {
+  // The looks of the step rows are read off the built progress dialog.
   // width, position, low, high -> filled
   const int bars[][5] = {{418, 0, 0, 100, 0},
                          {418, 50, 0, 100, 209},
@@ -143,11 +114,8 @@ TEST(WindowLayout, RowLooksAndTheBar) {
 }
 
 TEST(WindowLayout, MessageDialog) {
-  // The updater's dialog: one short line keeps the 60-pixel body.
-  DialogLayout one = message_dialog_layout(16, false, 1, button_width(24));
-  EXPECT_EQ(one.height, 174);
-  EXPECT_EQ(one.button_x, (std::vector<std::int32_t>{380}));
-  EXPECT_EQ(one.buttons_y, 130);
+  // The updater's one-button dialog is measured on the built window.
+  EXPECT_EQ(button_width(24), 80);
   EXPECT_EQ(button_width(25), 81);
   // With chips the minimum does not apply.
   DialogLayout chips = message_dialog_layout(16, true, 2, 80);

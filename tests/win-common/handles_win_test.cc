@@ -5,7 +5,9 @@
 #include <expected>
 
 #include "win_common/gdi_handles.h"
+#include "win_common/tracked_window.h"
 #include "win_common/window_subclass.h"
+#include "win_common/window_timer.h"
 
 namespace win_common {
 namespace {
@@ -56,6 +58,45 @@ TEST(Owners, SubclassAnswersMovesAndLeavesAGoneWindowAlone) {
   SetLastError(ERROR_INVALID_DATA);
   handler.reset();
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+}
+
+HWND make_window(HWND parent = nullptr) {
+  return CreateWindowExW(0, L"STATIC", L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
+                         nullptr, nullptr, nullptr);
+}
+
+TEST(Owners, TrackedWindowLearnsOfItsDestructionAndTimersEndWithTheirOwner) {
+  const HWND first = make_window();
+  {
+    tracked_window owner(first);
+    const tracked_window moved = std::move(owner);
+    EXPECT_EQ(moved.get(), first);
+    EXPECT_EQ(owner.get(), nullptr);
+  }
+  EXPECT_FALSE(IsWindow(first));
+
+  // Gone with its parent: the owner knows, and has nothing left to destroy.
+  const HWND parent = make_window();
+  tracked_window child(make_window(parent));
+  ASSERT_TRUE(child);
+  DestroyWindow(parent);
+  EXPECT_EQ(child.get(), nullptr);
+  SetLastError(ERROR_INVALID_DATA);
+  child.reset();
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+
+  const unique_window window(make_window());
+  MSG message{};
+  {
+    const window_timer timer = window_timer::start(window.get(), 7, 10);
+    EXPECT_TRUE(timer);
+    Sleep(50);
+    EXPECT_TRUE(PeekMessageW(&message, window.get(), WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 7u);
+  }
+  Sleep(50);
+  EXPECT_FALSE(PeekMessageW(&message, window.get(), WM_TIMER, WM_TIMER, PM_REMOVE));
+  EXPECT_FALSE(window_timer::start(first, 7, 10));  // no window, no timer
 }
 
 }  // namespace

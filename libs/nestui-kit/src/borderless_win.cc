@@ -9,6 +9,7 @@
 #include "nestui_kit/pictures.h"
 #include "paint_win.h"
 #include "static_bitmap_win.h"
+#include "win_common/tracked_window.h"
 #include "win_common/window_subclass.h"
 
 namespace nestui_kit {
@@ -30,12 +31,12 @@ Rect work_area_under_pointer() {
   info.cbSize = sizeof info;
   if (::GetCursorPos(&pointer) &&
       ::GetMonitorInfoW(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &info))
-    return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    return from_win_rect(info.rcWork);
   RECT work{};
   if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left &&
       work.bottom > work.top)
-    return {work.left, work.top, work.right, work.bottom};
-  return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    return from_win_rect(work);
+  return {.width = ::GetSystemMetrics(SM_CXSCREEN), .height = ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
 std::expected<void, std::string> register_class(const wchar_t* name) {
@@ -51,51 +52,41 @@ std::expected<void, std::string> register_class(const wchar_t* name) {
 }
 
 void paint_background(HWND window, HDC dc) {
-  RECT client{};
-  ::GetClientRect(window, &client);
+  const Rect client = client_rect(window);
   fill_solid(dc, client, kWhite);
   frame_solid(dc, client, kBorderGrey);
 }
 
 }  // namespace
 
+// Released from the last member up: the handlers first, then the close
+// button, the window (unless a modal dialog closing itself destroyed it
+// already) and last the font and bitmaps it showed.
 struct TitledWindow::Parts {
   win_common::unique_bitmap active_bitmap;
   win_common::unique_bitmap inactive_bitmap;
   win_common::unique_font title_font;
-  win_common::unique_window window;
+  win_common::tracked_window window;
   HWND title_bar = nullptr;  // a child: goes with the window
   HBITMAP title_shown = nullptr;
-  std::optional<ImageButton> close_button;
-  ButtonList buttons;
   bool closable = false;
   std::function<void()> on_close;
+  std::optional<ImageButton> close_button;
+  ButtonList buttons;
   window_subclass close_handler;     // A: WM_CLOSE
   window_subclass drag_handler;      // B: dragging by the title bar
   window_subclass paint_handler;     // C: background and control colours
   window_subclass activate_handler;  // D: active and inactive looks
 
   ~Parts() {
-    // A window destroyed by someone else (a modal dialog closing itself)
-    // is not destroyed again: its handle may belong to another window by now.
-    const bool gone = close_handler ? !close_handler.window() : !::IsWindow(window.get());
-    activate_handler.reset();
-    paint_handler.reset();
-    drag_handler.reset();
-    close_handler.reset();
-    close_button.reset();
-    if (gone) {
-      window.release();
-      return;
-    }
-    if (title_bar) show_static_bitmap(title_bar, nullptr, title_shown);
-    window.reset();
+    // Give back the copy a control may keep of the picture it shows.
+    if (window && title_bar) show_static_bitmap(title_bar, nullptr, title_shown);
   }
 
   std::optional<LRESULT> on_close_message(UINT message) {
     if (message != WM_CLOSE) return std::nullopt;
     // Consumed: the system never destroys the window by itself.
-    if (closable && ::IsWindow(window.get()) && on_close) on_close();
+    if (closable && window && on_close) on_close();
     return 0;
   }
 
@@ -203,7 +194,7 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   if (auto registered = register_window_classes(); !registered)
     return std::unexpected("borderless window: " + registered.error());
-  parts->window.reset(::CreateWindowExW(
+  parts->window = win_common::tracked_window(::CreateWindowExW(
       kExStyle, kBorderlessClass, win_common::to_wide(request.title).c_str(), kStyle, origin.x,
       origin.y, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
       ::GetModuleHandleW(nullptr), nullptr));
@@ -215,7 +206,7 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   if (!font) return std::unexpected("title font: " + font.error());
   parts->title_font = std::move(*font);
 
-  const RECT text_rect{kTitleLeft, 0, width, bar_height};
+  const Rect text_rect = between(kTitleLeft, 0, width, bar_height);
   for (auto [picture, slot] : {std::pair{Picture::TitlebarActive, &parts->active_bitmap},
                                std::pair{Picture::TitlebarInactive, &parts->inactive_bitmap}}) {
     auto bitmap =
@@ -225,24 +216,23 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
     *slot = std::move(*bitmap);
   }
 
-  auto bar =
-      create_child(parts->window.get(),
-                   {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
-                    0, 0, 0, width, bar_height});
+  auto bar = create_child(parts->window.get(),
+                          {.class_name = L"STATIC",
+                           .style = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
+                           .place = {.width = width, .height = bar_height}});
   if (!bar) return std::unexpected("titlebar frame: " + bar.error());
   parts->title_bar = *bar;
   show_static_bitmap(parts->title_bar, parts->active_bitmap.get(), parts->title_shown);
 
   if (request.closable) {
-    PictureButtonRequest close;
-    close.picture = Picture::Close;
-    close.hover_picture = Picture::CloseHover;
-    close.parent = parts->title_bar;
-    close.width = close.height = request.close_size;
-    close.x = width - request.close_size - kCloseRightGap;
-    close.y = kCloseTop;
-    close.action = request.on_close;
-    auto button = build_picture_button(close);
+    auto button = build_picture_button({.picture = Picture::Close,
+                                        .hover_picture = Picture::CloseHover,
+                                        .parent = parts->title_bar,
+                                        .width = request.close_size,
+                                        .height = request.close_size,
+                                        .x = width - request.close_size - kCloseRightGap,
+                                        .y = kCloseTop,
+                                        .action = request.on_close});
     if (!button) return std::unexpected(std::move(button.error()));
     parts->close_button.emplace(std::move(*button));
     parts->buttons.push_back(&*parts->close_button);

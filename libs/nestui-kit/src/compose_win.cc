@@ -172,7 +172,9 @@ std::string from_memory(std::span<const std::uint8_t> png) {
 }
 
 // DrawTextW with the font, colour and transparent background.
-void draw_text(HDC dc, std::string_view text, HFONT font, Colorref colour, RECT rect, UINT format) {
+void draw_text(HDC dc, std::string_view text, HFONT font, Colorref colour, const Rect& where,
+               UINT format) {
+  RECT rect = to_win_rect(where);
   win_common::scoped_select font_in(dc, font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, colorref(colour));
@@ -193,11 +195,11 @@ BitmapResult compose_role_face(int width, int height, const FaceColors& colors,
   {
     Canvas canvas(face.get());
     if (!canvas) return std::unexpected(failed_last_error("compose_role_face: SelectObject"));
-    const RECT whole{0, 0, width, height};
+    const Rect whole{.width = width, .height = height};
     fill_solid(canvas.get(), whole, colorref(colors.fill));
     frame_solid(canvas.get(), whole, colorref(colors.border));
 
-    const RECT text_rect{(centred ? 0 : left_margin) + dx, dy, width + dx, height + dy};
+    const Rect text_rect = between((centred ? 0 : left_margin) + dx, dy, width + dx, height + dy);
     draw_text(canvas.get(), text, font, colors.text, text_rect,
               DT_SINGLELINE | DT_VCENTER | (centred ? DT_CENTER : 0u));
   }
@@ -220,7 +222,7 @@ BitmapResult compose_offset(std::span<const std::uint8_t> png, int width, int he
     Canvas canvas(shifted.get());
     if (!source || !canvas)
       return std::unexpected(failed_last_error("compose_offset: SelectObject"));
-    fill_solid(canvas.get(), RECT{0, 0, width, height}, colorref(background));
+    fill_solid(canvas.get(), {.width = width, .height = height}, colorref(background));
     ::BitBlt(canvas.get(), dx, dy, width, height, source.get(), 0, 0, SRCCOPY);
   }
   return shifted;
@@ -250,7 +252,7 @@ BitmapResult compose_tinted(std::span<const std::uint8_t> png, int width, int he
 }
 
 BitmapResult compose(std::span<const std::uint8_t> png, int width, int height,
-                     std::string_view text, HFONT font, Colorref text_colour, const RECT& text_rect,
+                     std::string_view text, HFONT font, Colorref text_colour, const Rect& text_rect,
                      UINT format) {
   BitmapResult picture = load_scaled(png, width, height);
   if (!picture) return std::unexpected("compose" + from_memory(png) + picture.error());

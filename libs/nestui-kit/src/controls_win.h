@@ -9,27 +9,26 @@
 #include <string>
 #include <string_view>
 
+#include "nestui_kit/geometry.h"
 #include "win_common/error_text.h"
 #include "win_common/utf.h"
 
 namespace nestui_kit {
 
 struct ChildOptions {
-  const wchar_t* window_class;
-  std::string_view text;
-  DWORD style;
+  const wchar_t* class_name = L"STATIC";
+  std::string_view text = {};
+  DWORD style = 0;
   DWORD ex_style = 0;
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
+  Rect place;  // in the parent's client area
   std::uintptr_t id = 0;
 };
 
 inline std::expected<HWND, std::string> create_child(HWND parent, const ChildOptions& options) {
+  const Rect& place = options.place;
   const HWND child = ::CreateWindowExW(
-      options.ex_style, options.window_class, win_common::to_wide(options.text).c_str(),
-      options.style, options.x, options.y, options.width, options.height, parent,
+      options.ex_style, options.class_name, win_common::to_wide(options.text).c_str(),
+      options.style, place.x, place.y, place.width, place.height, parent,
       reinterpret_cast<HMENU>(options.id), ::GetModuleHandleW(nullptr), nullptr);
   if (!child) return std::unexpected("CreateWindowExW: " + win_common::last_windows_error_text());
   return child;

@@ -1,3 +1,4 @@
+#include <memory>
 #include <vector>
 
 #include "controls_win.h"
@@ -9,8 +10,8 @@
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/modal.h"
 #include "paint_win.h"
-#include "win_common/scope_exit.h"
 #include "win_common/window_subclass.h"
+#include "win_common/window_timer.h"
 
 namespace nestui_kit {
 namespace {
@@ -69,132 +70,191 @@ struct ChipRow {
     win_common::scoped_paint paint(row);
     if (!paint) return 0;
     const HDC dc = paint.get();
-    RECT client{};
-    ::GetClientRect(row, &client);
+    const Rect client = client_rect(row);
     fill_solid(dc, client, kWhite);
     win_common::scoped_select selected(dc, ::GetObjectType(font) == OBJ_FONT ? font : nullptr);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    const int band_top = client.top + (client.bottom - client.top - kSwatch) / 2;
-    int x = client.left;
-    constexpr UINT kOneLine = DT_SINGLELINE | DT_VCENTER;
+    const int band_top = client.y + (client.height - kSwatch) / 2;
+    int x = client.x;
+    // One line, vertically centred in the row, from x on.
+    const auto draw = [&](const std::wstring& text, int from, int width) {
+      RECT r = to_win_rect({.x = from, .y = client.y, .width = width, .height = client.height});
+      ::DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
+    };
     for (std::size_t j = 0; j < chips.size(); ++j) {
       if (j > 0 && !separator.empty()) {
-        const std::wstring between = win_common::to_wide(" " + separator + " ");
-        const int width = text_extent(dc, between);
-        RECT r{x, client.top, x + width, client.bottom};
-        ::DrawTextW(dc, between.c_str(), -1, &r, kOneLine);
+        const std::wstring spaced = win_common::to_wide(" " + separator + " ");
+        const int width = text_extent(dc, spaced);
+        draw(spaced, x, width);
         x += width;
       }
-      const RECT swatch{x, band_top, x + kSwatch, band_top + kSwatch};
+      const Rect swatch{.x = x, .y = band_top, .width = kSwatch, .height = kSwatch};
       fill_solid(dc, swatch, chip_colour(chips[j].rgb));
       frame_solid(dc, swatch, kSwatchFrame);
       const std::wstring text = win_common::to_wide(chips[j].text);
       const int width = text_extent(dc, text);
-      RECT r{x + 18, client.top, x + 18 + width, client.bottom};
-      ::DrawTextW(dc, text.c_str(), -1, &r, kOneLine);
+      draw(text, x + 18, width);
       x += width + 24;
     }
     return 0;
   }
 };
 
-std::expected<void, std::string> build_and_run(const MessageDialogRequest& request) {
+// The window that was active when a dialog opened: disabled and drawn
+// inactive while the dialog is up, enabled and brought to the front again
+// when it goes.
+class DisabledOwner {
+ public:
+  DisabledOwner() : owner_(::GetActiveWindow()) {
+    if (!owner_) return;
+    ::EnableWindow(owner_, FALSE);
+    ::SendMessageW(owner_, WM_ACTIVATE, WA_INACTIVE, 0);
+  }
+  ~DisabledOwner() {
+    if (!owner_) return;
+    ::EnableWindow(owner_, TRUE);
+    ::SetForegroundWindow(owner_);
+    ::SendMessageW(owner_, WM_ACTIVATE, WA_ACTIVE, 0);
+  }
+  DisabledOwner(const DisabledOwner&) = delete;
+  DisabledOwner& operator=(const DisabledOwner&) = delete;
+
+ private:
+  HWND owner_;
+};
+
+// A built message dialog, released from the last member up: the buttons,
+// the legend's painter, the window, the fonts, and last the owner given
+// back.
+struct BuiltDialog {
+  DisabledOwner owner;
+  win_common::unique_font body_font;
+  win_common::unique_font button_font;
+  std::optional<TitledWindow> window;
+  window_subclass chip_painter;
+  std::vector<ImageButton> buttons;
+};
+
+// The system icon at the top left; a dialog without it is still a dialog.
+void add_icon(HWND dialog, DialogIcon icon) {
+  const HICON picture = ::LoadIconW(nullptr, system_icon(icon));
+  if (!picture) return;
+  if (auto control =
+          create_child(dialog, {.class_name = L"STATIC",
+                                .style = WS_CHILD | WS_VISIBLE | SS_ICON,
+                                .place = {.x = 20, .y = kTop, .width = 32, .height = 32}}))
+    ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture));
+}
+
+// The legend under the body, painted by the returned handler. It is extra:
+// without it the dialog still works.
+window_subclass add_chip_row(HWND dialog, const DialogLayout& layout,
+                             const MessageDialogRequest& request, HFONT font) {
+  auto row = create_child(dialog, {.class_name = L"STATIC",
+                                   .style = WS_CHILD | WS_VISIBLE,
+                                   .place = {.x = kBodyX,
+                                             .y = layout.chips_y,
+                                             .width = kBodyWidth,
+                                             .height = layout.chip_band - 4},
+                                   .id = kChipRowId});
+  if (!row) return {};
+  auto attached = window_subclass::install(
+      *row, kChipRowId,
+      [painter = ChipRow{request.chips, request.chip_separator, font}](
+          HWND hwnd, UINT message, WPARAM, LPARAM) { return painter.on_message(hwnd, message); });
+  if (attached) return std::move(*attached);
+  emit_event(EventLevel::Warn, kTarget, "칩 행 서브클래스 부착 실패 — 칩 미표시",
+             {{"error", attached.error()}});
+  return {};
+}
+
+// One text button per label, as wide as the widest label needs, in a
+// right-aligned row.
+std::expected<void, std::string> add_buttons(BuiltDialog& built, std::int32_t measured,
+                                             const MessageDialogRequest& request) {
+  auto font = make_font(-13, FW_BOLD, i18n::secondary_font_family(), FontQuality::Default);
+  if (!font) return std::unexpected("button font: " + font.error());
+  built.button_font = std::move(*font);
+  std::int32_t widest = 0;
+  for (const std::string& label : request.labels)
+    widest = std::max(widest, measure_text_width(label, built.button_font.get()));
+  const std::int32_t width = button_width(widest);
+  const DialogLayout layout =
+      message_dialog_layout(measured, !request.chips.empty(), request.labels.size(), width);
+  for (std::size_t i = 0; i < request.labels.size(); ++i) {
+    auto made = ImageButton::create({.align = TextAlign::Centre,
+                                     .text = request.labels[i],
+                                     .font = built.button_font.get(),
+                                     .shift = {ShiftKind::Text, 1, 1},
+                                     .parent = built.window->hwnd(),
+                                     .width = width,
+                                     .height = kButtonHeight,
+                                     .x = layout.button_x[i],
+                                     .y = layout.buttons_y,
+                                     .role = request.roles[i]},
+                                    i);
+    if (!made) return std::unexpected("button: " + made.error());
+    built.buttons.push_back(std::move(*made));
+  }
+  return {};
+}
+
+std::expected<std::unique_ptr<BuiltDialog>, std::string> build_dialog(
+    const MessageDialogRequest& request) {
   if (auto refusal = roles_refusal(request.roles.size(), request.labels.size()))
     return std::unexpected(std::move(*refusal));
-
-  const HWND owner = ::GetActiveWindow();
-  if (owner) {
-    ::EnableWindow(owner, FALSE);
-    ::SendMessageW(owner, WM_ACTIVATE, WA_INACTIVE, 0);
-  }
-  // Declared first, so it runs last: after everything below is released.
-  const win_common::scope_exit give_back([owner] {
-    if (!owner) return;
-    ::EnableWindow(owner, TRUE);
-    ::SetForegroundWindow(owner);
-    ::SendMessageW(owner, WM_ACTIVATE, WA_ACTIVE, 0);
-  });
+  auto built = std::make_unique<BuiltDialog>();
 
   auto body_font = make_font(-12, FW_DONTCARE, i18n::primary_font_family(), FontQuality::Default);
   if (!body_font) return std::unexpected("body font: " + body_font.error());
+  built->body_font = std::move(*body_font);
   const bool with_chips = !request.chips.empty();
-  const std::int32_t measured = measure_text_height(request.body, body_font->get(), kBodyWidth);
-  DialogLayout layout = message_dialog_layout(measured, with_chips, 0, 0);
+  const std::int32_t measured =
+      measure_text_height(request.body, built->body_font.get(), kBodyWidth);
+  const DialogLayout layout = message_dialog_layout(measured, with_chips, 0, 0);
 
-  auto window = build_titled_borderless(
-      {request.title, layout.width, layout.height, 30, 20, true, [] { close_modal_dialog(); }});
+  auto window = build_titled_borderless({.title = request.title,
+                                         .width = layout.width,
+                                         .height = layout.height,
+                                         .title_bar_height = 30,
+                                         .close_size = 20,
+                                         .closable = true,
+                                         .on_close = [] { close_modal_dialog(); }});
   if (!window) return std::unexpected("build_titled_borderless: " + window.error());
-  const HWND dialog = window->hwnd();
+  built->window.emplace(std::move(*window));
+  const HWND dialog = built->window->hwnd();
   if (!dialog) return std::unexpected(std::string("dialog hwnd missing"));
   set_modal_dialog(dialog);
 
-  // A dialog without its icon is still a dialog.
-  if (const HICON icon = ::LoadIconW(nullptr, system_icon(request.icon)))
-    if (auto control = create_child(
-            dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 20, kTop, 32, 32}))
-      ::SendMessageW(*control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-
+  add_icon(dialog, request.icon);
   auto body = create_child(
-      dialog, {L"STATIC", with_crlf(request.body), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
-               kBodyX, kTop, kBodyWidth, layout.body_height});
+      dialog,
+      {.class_name = L"STATIC",
+       .text = with_crlf(request.body),
+       .style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+       .place = {.x = kBodyX, .y = kTop, .width = kBodyWidth, .height = layout.body_height}});
   if (!body) return std::unexpected("body_label: " + body.error());
-  set_font(*body, body_font->get());
+  set_font(*body, built->body_font.get());
+  if (with_chips)
+    built->chip_painter = add_chip_row(dialog, layout, request, built->body_font.get());
+  if (auto added = add_buttons(*built, measured, request); !added)
+    return std::unexpected(std::move(added.error()));
+  return built;
+}
 
-  window_subclass chip_painter;
-  if (with_chips) {
-    // The legend is extra: without it the dialog still works.
-    if (auto row =
-            create_child(dialog, {L"STATIC", "", WS_CHILD | WS_VISIBLE, 0, kBodyX, layout.chips_y,
-                                  kBodyWidth, layout.chip_band - 4, kChipRowId})) {
-      ChipRow painter{request.chips, request.chip_separator, body_font->get()};
-      auto attached = window_subclass::install(
-          *row, kChipRowId,
-          [painter = std::move(painter)](HWND hwnd, UINT message, WPARAM, LPARAM) {
-            return painter.on_message(hwnd, message);
-          });
-      if (attached)
-        chip_painter = std::move(*attached);
-      else
-        emit_event(EventLevel::Warn, kTarget, "칩 행 서브클래스 부착 실패 — 칩 미표시",
-                   {{"error", attached.error()}});
-    }
-  }
-
-  auto button_font = make_font(-13, FW_BOLD, i18n::secondary_font_family(), FontQuality::Default);
-  if (!button_font) return std::unexpected("button font: " + button_font.error());
-  std::int32_t widest = 0;
-  for (const std::string& label : request.labels)
-    widest = std::max(widest, measure_text_width(label, button_font->get()));
-  const std::int32_t width = button_width(widest);
-  layout = message_dialog_layout(measured, with_chips, request.labels.size(), width);
-
-  std::vector<ImageButton> buttons;
-  for (std::size_t i = 0; i < request.labels.size(); ++i) {
-    ButtonRequest button;
-    button.align = TextAlign::Centre;
-    button.text = request.labels[i];
-    button.font = button_font->get();
-    button.shift = {ShiftKind::Text, 1, 1};
-    button.parent = dialog;
-    button.width = width;
-    button.height = kButtonHeight;
-    button.x = layout.button_x[i];
-    button.y = layout.buttons_y;
-    button.role = request.roles[i];
-    auto made = ImageButton::create(button, i);
-    if (!made) return std::unexpected("button: " + made.error());
-    buttons.push_back(std::move(*made));
-  }
-
+// Shows the dialog and runs it until its window is gone; its timers live
+// as long as the loop.
+void run_dialog(const BuiltDialog& built, const MessageDialogRequest& request) {
+  const HWND dialog = built.window->hwnd();
   show_dialog_window(dialog);
-  const bool keep_topmost =
-      request.keep_topmost && ::SetTimer(dialog, kKeepTopmostTimer, 250, nullptr);
-  const bool polling = request.close_when && ::SetTimer(dialog, kClosePollTimer, 500, nullptr);
-  run_modal_loop(dialog, request.close_when, request.keep_topmost);
-  if (keep_topmost) ::KillTimer(dialog, kKeepTopmostTimer);
-  if (polling) ::KillTimer(dialog, kClosePollTimer);
-  return {};
+  const auto keep_on_top = request.keep_topmost
+                               ? win_common::window_timer::start(dialog, kKeepTopmostTimer, 250)
+                               : win_common::window_timer();
+  const auto poll = request.close_when
+                        ? win_common::window_timer::start(dialog, kClosePollTimer, 500)
+                        : win_common::window_timer();
+  run_modal_loop(dialog, request.close_when, static_cast<bool>(keep_on_top));
 }
 
 }  // namespace
@@ -225,11 +285,15 @@ std::int32_t measure_text_height(std::string_view text, HFONT font, std::int32_t
 
 std::optional<std::size_t> run_message_dialog(const MessageDialogRequest& request) {
   clear_modal_result();
-  if (auto built = build_and_run(request); !built) {
-    emit_event(EventLevel::Warn, kTarget, "nestui dialogs build failed",
-               {{"error", std::move(built.error())}});
-    return std::nullopt;
-  }
+  {
+    auto built = build_dialog(request);
+    if (!built) {
+      emit_event(EventLevel::Warn, kTarget, "nestui dialogs build failed",
+                 {{"error", std::move(built.error())}});
+      return std::nullopt;
+    }
+    run_dialog(**built, request);
+  }  // released before the result is taken
   return take_modal_result();
 }
 

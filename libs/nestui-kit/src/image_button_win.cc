@@ -1,11 +1,13 @@
 #include <windowsx.h>
 
 #include "nestui_kit/cursor.h"
+#include "nestui_kit/geometry.h"
 #include "nestui_kit/handlers.h"
 #include "nestui_kit/image_button.h"
 #include "nestui_kit/modal.h"
 #include "static_bitmap_win.h"
 #include "win_common/error_text.h"
+#include "win_common/tracked_window.h"
 #include "win_common/utf.h"
 #include "win_common/window_subclass.h"
 
@@ -16,7 +18,10 @@ using win_common::window_subclass;
 
 struct ImageButton::Parts {
   std::array<unique_bitmap, kFaceCount> faces;
-  win_common::unique_window control;
+  // Destroyed after the handlers are removed, unless it went with its
+  // dialog already; the faces it showed are deleted last.
+  win_common::tracked_window control;
+  HWND hand = nullptr;  // the control as registered for the hand cursor
   bool hover = false;
   bool active = true;
   bool enabled = true;
@@ -30,19 +35,9 @@ struct ImageButton::Parts {
   window_subclass hover_handler;
 
   ~Parts() {
-    // A control that went with its dialog is not destroyed again: its handle
-    // may belong to another window by now.
-    const bool gone = press_handler ? !press_handler.window() : !::IsWindow(control.get());
-    press_handler.reset();
-    activate_handler.reset();
-    hover_handler.reset();
-    if (!control) return;
-    unregister_hand_cursor(control.get());
-    if (gone) {
-      control.release();
-      return;
-    }
-    show_static_bitmap(control.get(), nullptr, shown);
+    if (hand) unregister_hand_cursor(hand);
+    // Give back the copy a control may keep of the face it shows.
+    if (control) show_static_bitmap(control.get(), nullptr, shown);
   }
 
   HBITMAP face(Face which) const { return faces[static_cast<std::size_t>(which)].get(); }
@@ -81,12 +76,11 @@ struct ImageButton::Parts {
         event = PressEvent::Down;
         break;
       case WM_MOUSEMOVE: {
-        RECT client{};
-        ::GetClientRect(window, &client);
+        const Rect client = client_rect(window);
         const int x = GET_X_LPARAM(lparam);
         const int y = GET_Y_LPARAM(lparam);
         const bool inside =
-            client.left <= x && x < client.right && client.top <= y && y < client.bottom;
+            client.x <= x && x < client.right() && client.y <= y && y < client.bottom();
         event = inside ? PressEvent::MoveInside : PressEvent::MoveOutside;
         break;
       }
@@ -130,12 +124,14 @@ struct ImageButton::Parts {
                                          bool hidden) {
     DWORD style = WS_CHILD | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE;
     if (!hidden) style |= WS_VISIBLE;
-    control.reset(::CreateWindowExW(0, L"STATIC", L"", style, x, y, width, height, parent, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr));
+    control = win_common::tracked_window(::CreateWindowExW(0, L"STATIC", L"", style, x, y, width,
+                                                           height, parent, nullptr,
+                                                           ::GetModuleHandleW(nullptr), nullptr));
     if (!control)
       return std::unexpected("ImageButton frame build: " + win_common::last_windows_error_text());
     show(Face::Normal);
-    register_hand_cursor(control.get());
+    hand = control.get();
+    register_hand_cursor(hand);
 
     const std::uintptr_t id = reserve_handler_ids(3);
     auto pressing = window_subclass::install(

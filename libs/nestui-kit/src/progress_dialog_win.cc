@@ -36,33 +36,30 @@ PercentState& percent_state() {
 }
 
 void fill_client(HWND window, HDC dc, COLORREF colour) {
-  RECT client{};
-  ::GetClientRect(window, &client);
-  fill_solid(dc, client, colour);
+  fill_solid(dc, client_rect(window), colour);
 }
 
 std::optional<LRESULT> paint_bar(HWND bar, UINT message) {
   if (message == WM_ERASEBKGND) return 1;
   if (message != WM_PAINT) return std::nullopt;
   win_common::scoped_paint paint(bar);
-  RECT client{};
-  ::GetClientRect(bar, &client);
-  const int w = std::max<int>(0, client.right - client.left);
-  const int h = std::max<int>(0, client.bottom - client.top);
+  const Rect client = client_rect(bar);
+  const int w = std::max<int>(0, client.width);
+  const int h = std::max<int>(0, client.height);
   const auto position = static_cast<std::int32_t>(::SendMessageW(bar, PBM_GETPOS, 0, 0));
   const auto high = static_cast<std::int32_t>(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
   const auto low = static_cast<std::int32_t>(::SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
   const int filled = filled_width(w, position, low, high);
   const HDC dc = paint.get();
-  fill_solid(dc, {filled, 0, w, h}, kBarEmpty);
-  if (filled > 0) fill_solid(dc, {0, 0, filled, h}, kBarFilled);
-  frame_solid(dc, {0, 0, w, h}, kBarFrame);
+  fill_solid(dc, between(filled, 0, w, h), kBarEmpty);
+  if (filled > 0) fill_solid(dc, {.width = filled, .height = h}, kBarFilled);
+  frame_solid(dc, {.width = w, .height = h}, kBarFrame);
   const PercentState& percent = percent_state();
   if (percent.font) {
     win_common::scoped_select font(dc, percent.font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, 0x000000);
-    RECT text{0, 1, w, h};
+    RECT text = to_win_rect(between(0, 1, w, h));
     ::DrawTextW(dc, win_common::to_wide(percent_text(percent.value)).c_str(), -1, &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
@@ -105,29 +102,28 @@ std::string row_context(std::string_view what, std::size_t row, const std::strin
 
 }  // namespace
 
+// Released from the last member up: the window with all its controls
+// first (the painters learn that their controls are gone), then the rows'
+// brushes and the fonts the controls showed.
 struct ProgressDialog::Parts {
-  // Fonts first: they outlive every control that shows them.
   unique_font emphasis_font;
   unique_font name_font;
   unique_font normal_font;
   unique_font percent_font;
-  std::optional<TitledWindow> window;
   std::vector<std::unique_ptr<Row>> rows;
   HWND bar = nullptr;
   window_subclass painter;
+  std::optional<TitledWindow> window;
 
   ~Parts() {
-    painter.reset();
     if (percent_state().font == percent_font.get()) percent_state().font = nullptr;
-    for (auto& row : rows) row->marker_handler.reset();
-    window.reset();
   }
 
-  std::expected<HWND, std::string> label(std::string_view text, const Box& box, HFONT font,
+  std::expected<HWND, std::string> label(std::string_view text, const Rect& box, HFONT font,
                                          HWND parent = nullptr) {
     auto made =
         create_child(parent ? parent : window->hwnd(),
-                     {L"STATIC", text, kLabelStyle, 0, box.x, box.y, box.width, box.height});
+                     {.class_name = L"STATIC", .text = text, .style = kLabelStyle, .place = box});
     if (made) set_font(*made, font);
     return made;
   }
@@ -135,10 +131,11 @@ struct ProgressDialog::Parts {
   std::expected<void, std::string> build_row(std::size_t i, const ProgressGeometry& geometry,
                                              const std::string& step) {
     auto row = std::make_unique<Row>();
-    const Box& marker = geometry.markers[i];
-    auto box = create_child(window->hwnd(),
-                            {kFrameClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                             WS_EX_CONTROLPARENT, marker.x, marker.y, marker.width, marker.height});
+    const Rect& marker = geometry.markers[i];
+    auto box = create_child(window->hwnd(), {.class_name = kFrameClass,
+                                             .style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                             .ex_style = WS_EX_CONTROLPARENT,
+                                             .place = marker});
     if (!box) return std::unexpected(row_context("marker_frame", i, box.error()));
     row->box = *box;
     row->white.reset(::CreateSolidBrush(kWhite));
@@ -149,7 +146,8 @@ struct ProgressDialog::Parts {
                                             });
     if (!handler) return std::unexpected("marker color handler bind: " + handler.error());
     row->marker_handler = std::move(*handler);
-    auto glyph = label("", {0, 0, marker.width, marker.height}, normal_font.get(), row->box);
+    auto glyph =
+        label("", {.width = marker.width, .height = marker.height}, normal_font.get(), row->box);
     if (!glyph) return std::unexpected(row_context("marker_label", i, glyph.error()));
     row->glyph = *glyph;
     auto text = label(step, geometry.step_texts[i], normal_font.get());
@@ -176,8 +174,13 @@ std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogR
   const ProgressGeometry geometry = progress_geometry(rows);
   auto parts = std::make_unique<ProgressDialog::Parts>();
 
-  auto window = build_titled_borderless(
-      {request.title, geometry.width, geometry.height, 30, 20, false, [] {}});
+  auto window = build_titled_borderless({.title = request.title,
+                                         .width = geometry.width,
+                                         .height = geometry.height,
+                                         .title_bar_height = 30,
+                                         .close_size = 20,
+                                         .closable = false,
+                                         .on_close = [] {}});
   if (!window) return std::unexpected(std::move(window.error()));
   parts->window.emplace(std::move(*window));
 
@@ -201,9 +204,9 @@ std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogR
   if (auto made = parts->label("...", geometry.status, parts->emphasis_font.get()); !made)
     return std::unexpected("lbl_progress: " + made.error());
 
-  auto bar = create_child(parts->window->hwnd(),
-                          {PROGRESS_CLASSW, "", WS_CHILD | WS_VISIBLE, 0, geometry.bar.x,
-                           geometry.bar.y, geometry.bar.width, geometry.bar.height});
+  auto bar = create_child(
+      parts->window->hwnd(),
+      {.class_name = PROGRESS_CLASSW, .style = WS_CHILD | WS_VISIBLE, .place = geometry.bar});
   if (!bar) return std::unexpected("progress_bar: " + bar.error());
   parts->bar = *bar;
   ::SetWindowLongPtrW(parts->bar, GWL_STYLE,

@@ -6,19 +6,9 @@
 
 #include <cstdint>
 
+#include "nestui_kit/geometry.h"
+
 namespace nestui_kit {
-
-struct Rect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-
-struct Point {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-};
 
 // Where a window of width x height goes in the work area: centred, and
 // against the left or top edge when it is larger.

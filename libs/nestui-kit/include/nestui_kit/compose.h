@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "nestui_kit/geometry.h"
+
 namespace nestui_kit {
 
 // A Windows COLORREF: red in the low byte, then green, then blue.
@@ -65,7 +67,7 @@ BitmapResult compose_tinted(std::span<const std::uint8_t> png, int width, int he
 // of width x height, with `text` drawn over it in `font` and `text_colour`
 // on a transparent background into `text_rect` with DrawTextW `format`.
 BitmapResult compose(std::span<const std::uint8_t> png, int width, int height,
-                     std::string_view text, HFONT font, Colorref text_colour, const RECT& text_rect,
+                     std::string_view text, HFONT font, Colorref text_colour, const Rect& text_rect,
                      UINT format);
 
 }  // namespace nestui_kit

@@ -86,7 +86,7 @@ struct ButtonRequest {
   int left_margin = 0;
   std::string text;
   HFONT font = nullptr;
-  Shift shift;
+  Shift shift = {};
   HWND parent = nullptr;
   int width = 0;
   int height = 0;
@@ -99,7 +99,7 @@ struct ButtonRequest {
 struct PictureButtonRequest {
   Picture picture = Picture::Close;
   Picture hover_picture = Picture::CloseHover;
-  Shift shift;                     // only an image shift makes sense here
+  Shift shift = {};                // only an image shift makes sense here
   Colorref background = 0x263A6E;  // shows where a shifted picture uncovers
   HWND parent = nullptr;
   int width = 0;

@@ -12,27 +12,20 @@
 
 #include "nestui_kit/borderless.h"
 #include "nestui_kit/compose.h"
+#include "nestui_kit/geometry.h"
 
 namespace nestui_kit {
-
-struct Box {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  friend bool operator==(const Box&, const Box&) = default;
-};
 
 // Where everything goes for `rows` step rows; no rows (0 or fewer) gives
 // the small form.
 struct ProgressGeometry {
   std::int32_t width = 0;  // client size
   std::int32_t height = 0;
-  Box name;
-  std::vector<Box> markers;     // per row
-  std::vector<Box> step_texts;  // per row
-  Box status;
-  Box bar;
+  Rect name;
+  std::vector<Rect> markers;     // per row
+  std::vector<Rect> step_texts;  // per row
+  Rect status;
+  Rect bar;
 };
 ProgressGeometry progress_geometry(std::int32_t rows);
 
