@@ -5,8 +5,9 @@
 #   scripts/fuzz.sh [seconds]   each target for that many seconds (60)
 #   scripts/fuzz.sh --runs N    each target for N inputs (scripts/test.sh)
 #
-# Inputs found on the way go to build/sanitize/fuzz/corpus/<target>; the
-# seeds in tests/fuzz/corpus/<target> are only read. Exits non-zero when a
+# Inputs found on the way go to build/sanitize/fuzz/corpus/<target> (or
+# $PN_FUZZ_DIR/corpus/<target>); the seeds in tests/fuzz/corpus/<target>
+# are only read. Exits non-zero when a
 # target crashes, a sanitizer reports or a property breaks, and prints the
 # input that did it. One line per target tells the inputs run and the
 # edges covered.
@@ -22,7 +23,7 @@ if [ -z "${PN_FUZZ_BUILT:-}" ]; then
   pn_build sanitize
 fi
 
-out="$PN_ROOT/build/sanitize/fuzz"
+out="${PN_FUZZ_DIR:-$PN_ROOT/build/sanitize/fuzz}"
 mkdir -p "$out/artifacts"
 status=0
 printf '%-22s %10s %8s %8s  %s\n' target runs edges features result
