@@ -22,6 +22,7 @@ pn_log "Windows tests under Wine"
 ctest --preset windows || status=1
 pn_log "native and end-to-end tests"
 ctest --preset linux || status=1
+pn_sanitizer_and_fuzz || status=1
 
 pn_log "done in $(( $(date +%s) - start )) s"
 exit $status

@@ -23,7 +23,9 @@ class HeldInstaller {
 };
 
 // The file name of the private copy: the installer's own, or
-// "installer.exe" when its last component cannot name a file in a folder.
+// "installer.exe" when its last component cannot name a file in a folder
+// (empty, a folder alias once trailing dots and blanks are gone, a drive or
+// a stream, a character Windows refuses in names, or a device such as NUL).
 std::string private_copy_name(std::string_view installer);
 
 }  // namespace updater

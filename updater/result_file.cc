@@ -3,6 +3,7 @@
 #include "file_io.h"
 #include "run_log.h"
 #include "win_common/hex.h"
+#include "win_common/utf.h"
 
 namespace updater {
 namespace {
@@ -88,39 +89,49 @@ std::string json_string(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 2);
   out += '"';
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const win_common::Utf8Char character = win_common::decode_utf8(text, at);
+    const char c = text[at];
     const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (u < 0x20) {
-          out += "\\u00";
-          out += win_common::hex_digit(u >> 4, false);
-          out += win_common::hex_digit(u, false);
-        } else {
-          out += c;
-        }
+    if (!character.valid) {
+      // Bytes that are not UTF-8 have no place in JSON text.
+      out += "\xEF\xBF\xBD";  // U+FFFD
+    } else if (character.length > 1) {
+      out += text.substr(at, character.length);
+    } else {
+      switch (c) {
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\b':
+          out += "\\b";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\f':
+          out += "\\f";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        default:
+          if (u < 0x20) {
+            out += "\\u00";
+            out += win_common::hex_digit(u >> 4, false);
+            out += win_common::hex_digit(u, false);
+          } else {
+            out += c;
+          }
+      }
     }
+    at += character.length;
   }
   out += '"';
   return out;

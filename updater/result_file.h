@@ -16,7 +16,8 @@ inline constexpr std::string_view kResultFileName = "update-result.json";
 std::string result_file_path(std::string_view log_path);
 
 // A JSON string literal: quotes, backslashes and control characters escaped,
-// everything else (U+007F and Korean included) as UTF-8.
+// everything else (U+007F and Korean included) as UTF-8; each ill-formed
+// byte sequence (not UTF-8) becomes U+FFFD.
 std::string json_string(std::string_view text);
 
 // {"at":"t=...","detail":"...","ok":true}

@@ -31,6 +31,10 @@ pn_ensure_packages() {
   command -v xdotool >/dev/null || need+=(xdotool)
   [ -d /usr/share/fonts/truetype/nanum ] || need+=(fonts-nanum)
   [ -d /usr/share/fonts/opentype/noto ] || need+=(fonts-noto-cjk)
+  # The sanitizer build and the fuzz targets (scripts/fuzz.sh).
+  command -v clang++-19 >/dev/null || need+=(clang-19)
+  [ -f /usr/lib/llvm-19/lib/clang/19/lib/linux/libclang_rt.fuzzer-x86_64.a ] || need+=(libclang-rt-19-dev)
+  [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
   if [ ${#need[@]} -gt 0 ]; then
     pn_log "installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
@@ -125,4 +129,15 @@ pn_check_format() {
 pn_stop() {
   "$PN_WINESERVER" -k >/dev/null 2>&1 || true
   if [ -n "${PN_XVFB_PID:-}" ]; then kill "$PN_XVFB_PID" 2>/dev/null || true; fi
+}
+
+# The portable code again, built by Clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer: its tests, then every fuzz target for a
+# bounded number of inputs (scripts/fuzz.sh).
+pn_sanitizer_and_fuzz() {
+  pn_build sanitize || return 1
+  pn_log "native tests under ASan and UBSan"
+  ctest --preset sanitize || return 1
+  pn_log "fuzz targets, ${PN_FUZZ_RUNS:-20000} inputs each"
+  PN_FUZZ_BUILT=1 "$PN_ROOT/scripts/fuzz.sh" --runs "${PN_FUZZ_RUNS:-20000}"
 }

@@ -37,11 +37,23 @@ TEST(RunLogText, LineBreaksInsideAValueAreWrittenEscaped) {
   EXPECT_EQ(log_line_text("t=5", "\n\n"), "t=5 \\n\\n\n");
 }
 
+TEST(RunLogText, BackslashesAreDoubledOnlyWhereTheyWouldReadAsALineBreak) {
+  EXPECT_EQ(log_line_text("t=5", "C:\\t\\setup.exe \\\\server\\s"),
+            "t=5 C:\\t\\setup.exe \\\\server\\s\n");
+  EXPECT_EQ(log_line_text("t=5", "C:\\new\\rc"), "t=5 C:\\\\new\\\\rc\n");
+  EXPECT_EQ(log_line_text("t=5", "dir\\\n"), "t=5 dir\\\\\\n\n");
+  EXPECT_EQ(log_line_text("t=5", "end\\"), "t=5 end\\\n");
+}
+
 TEST(PrivateCopyName, TheInstallersOwnNameOrAStandIn) {
   EXPECT_EQ(private_copy_name("C:\\d\\PARLEYNEST-setup-0.1.17.exe"), "PARLEYNEST-setup-0.1.17.exe");
   EXPECT_EQ(private_copy_name("Z:/d/설치.exe"), "설치.exe");
-  for (const char* odd : {"", "C:\\d\\", "C:\\d\\..", "C:\\d\\.", "C:setup.exe", "C:\\d\\a.exe:x"})
+  for (const char* odd : {"", "C:\\d\\", "C:\\d\\..", "C:\\d\\.", "C:setup.exe", "C:\\d\\a.exe:x",
+                          "C:\\d\\. ", "C:\\d\\...", "C:\\d\\a?.exe", "C:\\d\\a\x01.exe",
+                          "C:\\d\\nul.exe", "C:\\d\\Com1 .txt", "C:\\d\\CON"})
     EXPECT_EQ(private_copy_name(odd), "installer.exe") << odd;
+  EXPECT_EQ(private_copy_name("C:\\d\\console.exe"), "console.exe");
+  EXPECT_EQ(private_copy_name("C:\\d\\com10.exe"), "com10.exe");
 }
 
 TEST(PrivateFolderName, OnlyNamesAsTheUpdaterWritesThemTellTheirOwner) {

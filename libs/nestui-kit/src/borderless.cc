@@ -5,9 +5,12 @@
 namespace nestui_kit {
 
 Point centred_origin(const Rect& work, std::int32_t width, std::int32_t height) {
-  const std::int32_t spare_x = std::max<std::int32_t>(0, work.width - width);
-  const std::int32_t spare_y = std::max<std::int32_t>(0, work.height - height);
-  return {work.x + spare_x / 2, work.y + spare_y / 2};
+  // In 64 bits: any work area and size, however odd, has its spare room.
+  const auto origin = [](std::int32_t from, std::int32_t extent, std::int32_t size) {
+    const std::int64_t spare = std::max<std::int64_t>(0, std::int64_t{extent} - size);
+    return static_cast<std::int32_t>(from + spare / 2);
+  };
+  return {origin(work.x, work.width, width), origin(work.y, work.height, height)};
 }
 
 }  // namespace nestui_kit

@@ -1,6 +1,7 @@
 #include "nestui_kit/dialogs.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "win_common/utf.h"
 
@@ -34,20 +35,32 @@ std::int32_t estimated_text_height(std::string_view text) {
 DialogLayout message_dialog_layout(std::int32_t body_height, bool with_chips, std::size_t buttons,
                                    std::int32_t button_width) {
   DialogLayout layout;
-  layout.body_height = with_chips ? body_height : std::max(body_height, kMinimumBodyHeight);
+  // A body is at least one measured line (16), without chips at least 60,
+  // and never so tall that the window's height leaves 32 bits.
+  constexpr std::int32_t kTallest = std::numeric_limits<std::int32_t>::max() - kChipBand - 114;
+  layout.body_height =
+      std::clamp(body_height, with_chips ? kMinimumTextHeight : kMinimumBodyHeight, kTallest);
   layout.chip_band = with_chips ? kChipBand : 0;
   layout.width = kDialogWidth;
   layout.height = layout.body_height + layout.chip_band + 114;
   layout.chips_y = layout.body_height + 58;
   layout.buttons_y = layout.body_height + layout.chip_band + 70;
+  // Right-aligned, 8 apart; a place left of the 32-bit range stays at its edge.
+  const std::int64_t pitch = std::int64_t{button_width} + kButtonGap;
   for (std::size_t i = 0; i < buttons; ++i) {
-    const auto after = static_cast<std::int32_t>(buttons - 1 - i);
-    layout.button_x.push_back(kButtonsRight - button_width - after * (button_width + kButtonGap));
+    const auto after = static_cast<std::int64_t>(buttons - 1 - i);
+    const std::int64_t x = std::int64_t{kButtonsRight} - button_width - after * pitch;
+    layout.button_x.push_back(static_cast<std::int32_t>(
+        std::max<std::int64_t>(x, std::numeric_limits<std::int32_t>::min())));
   }
   return layout;
 }
 
-std::int32_t button_width(std::int32_t widest_label) { return std::max(80, widest_label + 56); }
+std::int32_t button_width(std::int32_t widest_label) {
+  constexpr std::int32_t kMargins = 56;
+  return std::max(
+      80, std::min(widest_label, std::numeric_limits<std::int32_t>::max() - kMargins) + kMargins);
+}
 
 std::optional<std::string> roles_refusal(std::size_t roles, std::size_t labels) {
   if (roles == labels) return std::nullopt;
