@@ -97,7 +97,7 @@ void centred(FuzzedDataProvider& in) {
   const auto axis = [](int64_t from, int64_t extent, int64_t size, int64_t at) {
     const int64_t spare = extent - size;
     if (spare <= 0) return at == from;
-    return at >= from && at - from == spare / 2;
+    return at >= from && at - from == std::min<int64_t>(spare / 2, INT32_MAX - from);
   };
   FUZZ_CHECK(axis(work.x, work.width, width, o.x));
   FUZZ_CHECK(axis(work.y, work.height, height, o.y));
