@@ -29,6 +29,7 @@ pn_ensure_packages() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v import >/dev/null || need+=(imagemagick)
   command -v xdotool >/dev/null || need+=(xdotool)
+  command -v hyperfine >/dev/null || need+=(hyperfine)
   [ -d /usr/share/fonts/truetype/nanum ] || need+=(fonts-nanum)
   [ -d /usr/share/fonts/opentype/noto ] || need+=(fonts-noto-cjk)
   if [ ${#need[@]} -gt 0 ]; then
