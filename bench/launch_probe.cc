@@ -2,11 +2,14 @@
 // Prints "name value" lines on standard output.
 //
 //   launch_probe startup LIMIT_MS PROGRAM [ARGS...]
-//     window_ms  from just before CreateProcess to the first visible
-//                top-level window of the started process ("none" if it
-//                showed none before it ended or the limit passed)
-//     peak_kib   its peak working set, read while it ran
-//     run_ms     until it ended (the limit ends it otherwise)
+//     Times from just before CreateProcess; "none" when the moment never
+//     came before the process ended or the limit passed.
+//     created_ms  its first top-level window exists, shown or not
+//     window_ms   its first top-level window is visible
+//     painted_ms  that window has been painted: neither it nor any of its
+//                 visible child windows has a part left to paint
+//     peak_kib    its peak working set, read while it ran
+//     run_ms      until it ended (the limit ends it otherwise)
 //
 //   launch_probe update LIMIT_MS PROGRAM [ARGS...]
 //     The program (the updater) runs in a job, so that the processes it
@@ -74,18 +77,37 @@ bool start(int argc, wchar_t** argv, DWORD flags, Started& out) {
 
 struct WindowSearch {
   DWORD pid;
-  bool found;
+  HWND any;
+  HWND visible;
 };
 
-BOOL CALLBACK find_visible_window(HWND window, LPARAM param) {
+BOOL CALLBACK find_windows(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
-  if (pid == search->pid && ::IsWindowVisible(window)) {
-    search->found = true;
+  if (pid != search->pid) return TRUE;
+  if (!search->any) search->any = window;
+  if (::IsWindowVisible(window)) {
+    search->visible = window;
     return FALSE;
   }
   return TRUE;
+}
+
+BOOL CALLBACK find_unpainted_child(HWND child, LPARAM param) {
+  if (!::IsWindowVisible(child) || !::GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+  *reinterpret_cast<bool*>(param) = true;
+  return FALSE;
+}
+
+// Whether a shown window or one of its shown children still waits for
+// WM_PAINT. The update regions are the window server's, read from any
+// process.
+bool waits_for_paint(HWND window) {
+  if (::GetUpdateRect(window, nullptr, FALSE)) return true;
+  bool found = false;
+  ::EnumChildWindows(window, find_unpainted_child, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 // The largest peak read so far: Wine reads it from Linux and may give 0
@@ -106,30 +128,43 @@ double cpu_ms(HANDLE process) {
   return (ticks(kernel) + ticks(user)) / 10000.0;
 }
 
+void print_moment(const char* name, double at) {
+  if (at < 0)
+    std::printf("%s none\n", name);
+  else
+    std::printf("%s %.1f\n", name, at);
+}
+
 int startup(DWORD limit_ms, int argc, wchar_t** argv) {
   Started child;
   const double t0 = now_ms();
   if (!start(argc, argv, 0, child)) return 2;
-  double window_at = -1;
+  double created_at = -1, window_at = -1, painted_at = -1;
+  HWND shown = nullptr;
   SIZE_T peak = 0;
   // Looks about every millisecond; the wait doubles as the pause.
   while (::WaitForSingleObject(child.process.get(), 1) == WAIT_TIMEOUT) {
     peak = peak_working_set(child.process.get(), peak);
-    if (window_at < 0) {
-      WindowSearch search{child.pid, false};
-      ::EnumWindows(find_visible_window, reinterpret_cast<LPARAM>(&search));
-      if (search.found) window_at = now_ms() - t0;
+    if (!shown) {
+      WindowSearch search{child.pid, nullptr, nullptr};
+      ::EnumWindows(find_windows, reinterpret_cast<LPARAM>(&search));
+      if (search.any && created_at < 0) created_at = now_ms() - t0;
+      if (search.visible) {
+        shown = search.visible;
+        window_at = now_ms() - t0;
+      }
     }
+    if (shown && painted_at < 0 && ::IsWindowVisible(shown) && !waits_for_paint(shown))
+      painted_at = now_ms() - t0;
     if (now_ms() - t0 > limit_ms) {
       ::TerminateProcess(child.process.get(), 1);
       break;
     }
   }
   const double ended = now_ms() - t0;
-  if (window_at < 0)
-    std::printf("window_ms none\n");
-  else
-    std::printf("window_ms %.1f\n", window_at);
+  print_moment("created_ms", created_at);
+  print_moment("window_ms", window_at);
+  print_moment("painted_ms", painted_at);
   std::printf("peak_kib %llu\nrun_ms %.1f\n", static_cast<unsigned long long>(peak / 1024), ended);
   return 0;
 }

@@ -14,6 +14,14 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${PN_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(MINGW)
+  # The win32 thread model of GCC 12 has no std::mutex or
+  # std::condition_variable, on which GoogleTest builds its Notification:
+  # it gets one made of a Windows event instead.
+  target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+  target_compile_options(gtest PUBLIC
+    "SHELL:-include ${PROJECT_SOURCE_DIR}/tests/support/gtest_notification_win32.h")
+endif()
 
 # pn_add_gtest(NAME name SOURCES ... [LIBS ...] [DEPENDS ...] [WINDOWS_ONLY])
 # One executable, registered as one CTest test. In the Windows build CTest

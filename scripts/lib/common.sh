@@ -17,7 +17,7 @@ pn_ensure_packages() {
   command -v cmake >/dev/null || need+=(cmake)
   command -v make >/dev/null || need+=(make)
   command -v g++ >/dev/null || need+=(g++)
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64 g++-mingw-w64-x86-64-posix)
+  command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(mingw-w64 g++-mingw-w64-x86-64-win32)
   [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
   # 32-bit Windows programs (most installers) need Wine's 32-bit side.
   [ -x /usr/lib/wine/wine ] || need+=(wine32:i386)
@@ -29,6 +29,7 @@ pn_ensure_packages() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v import >/dev/null || need+=(imagemagick)
   command -v xdotool >/dev/null || need+=(xdotool)
+  command -v hyperfine >/dev/null || need+=(hyperfine)
   [ -d /usr/share/fonts/truetype/nanum ] || need+=(fonts-nanum)
   [ -d /usr/share/fonts/opentype/noto ] || need+=(fonts-noto-cjk)
   # The sanitizer build and the fuzz targets (scripts/fuzz.sh).

@@ -9,6 +9,7 @@
 #include "nestui_kit/pictures.h"
 #include "paint_win.h"
 #include "static_bitmap_win.h"
+#include "win_common/com_handles.h"
 #include "win_common/tracked_window.h"
 #include "win_common/window_subclass.h"
 
@@ -207,6 +208,9 @@ std::expected<TitledWindow, std::string> build_titled_borderless(
   parts->title_font = std::move(*font);
 
   const Rect text_rect = between(kTitleLeft, 0, width, bar_height);
+  // Each decode sets COM up for itself; held here across both pictures, the
+  // thread's apartment is made once instead of made, torn down and made again.
+  const win_common::scoped_com_init com;
   for (auto [picture, slot] : {std::pair{Picture::TitlebarActive, &parts->active_bitmap},
                                std::pair{Picture::TitlebarInactive, &parts->inactive_bitmap}}) {
     auto bitmap =

@@ -22,14 +22,25 @@ struct HandCursors {
   }
 };
 
+// The thread's registry, made at its first use. A thread_local object with a
+// destructor would bring in the runtime's list of per-thread destructors; a
+// plain pointer needs none. The registry is freed once it is empty again:
+// no control shows the hand and every root that had a handler is gone.
+thread_local HandCursors* thread_cursors = nullptr;
+
 HandCursors& hand_cursors() {
-  thread_local HandCursors cursors;
-  return cursors;
+  if (!thread_cursors) thread_cursors = new HandCursors;
+  return *thread_cursors;
+}
+
+void drop_gone_roots(HandCursors& cursors) {
+  std::erase_if(cursors.roots, [](const auto& handler) { return !handler.window(); });
 }
 
 std::optional<LRESULT> on_root_message(HWND, UINT message, WPARAM wparam, LPARAM) {
   if (message != WM_SETCURSOR) return std::nullopt;
-  if (!hand_cursors().shows_hand(reinterpret_cast<HWND>(wparam))) return std::nullopt;
+  if (!thread_cursors || !thread_cursors->shows_hand(reinterpret_cast<HWND>(wparam)))
+    return std::nullopt;
   if (HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND)) ::SetCursor(hand);
   return TRUE;
 }
@@ -43,7 +54,7 @@ void register_hand_cursor(HWND control) {
     cursors.controls.push_back(control);
   const HWND root = ::GetAncestor(control, GA_ROOT);
   if (!root) return;
-  std::erase_if(cursors.roots, [](const auto& handler) { return !handler.window(); });
+  drop_gone_roots(cursors);
   if (std::any_of(cursors.roots.begin(), cursors.roots.end(),
                   [root](const auto& handler) { return handler.window() == root; }))
     return;
@@ -52,7 +63,15 @@ void register_hand_cursor(HWND control) {
   if (handler) cursors.roots.push_back(std::move(*handler));
 }
 
-void unregister_hand_cursor(HWND control) { std::erase(hand_cursors().controls, control); }
+void unregister_hand_cursor(HWND control) {
+  if (!thread_cursors) return;
+  std::erase(thread_cursors->controls, control);
+  drop_gone_roots(*thread_cursors);
+  if (thread_cursors->controls.empty() && thread_cursors->roots.empty()) {
+    delete thread_cursors;
+    thread_cursors = nullptr;
+  }
+}
 
 UINT check_active_message() {
   // Registered once per process. Two threads that ask at the same time both
