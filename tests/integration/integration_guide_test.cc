@@ -121,7 +121,8 @@ std::string recorded_failure(const updater::UpdaterArgs& args) {
   };
   services.restart_app = [](std::string_view) -> std::expected<void, std::string> { return {}; };
   services.delete_installer = [](std::string_view) {};
-  updater::run_update(args, updater::RunLog(std::string("unused.log")), services);
+  // A log in no folder: its lines go nowhere, yet the run records its result.
+  updater::run_update(args, updater::RunLog(std::string("no-such-folder/updater.log")), services);
   return recorded;
 }
 
