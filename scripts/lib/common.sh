@@ -121,17 +121,21 @@ pn_start_display() {
 # mapped to installed fonts.
 pn_wine_prefix() {
   # A prefix made before Wine's 32-bit side was installed never runs a
-  # 32-bit program, whatever is installed later: it is made again.
-  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-    pn_log "making the Wine prefix again: it cannot run 32-bit programs"
+  # 32-bit program, whatever is installed later: it is made again, once. (A
+  # prefix says so by a mark of its own, not by its files: where wineboot
+  # cannot set up the 32-bit side, the prefix would be made again on every
+  # run.)
+  if [ -d "$WINEPREFIX/drive_c" ] && [ -x /usr/lib/wine/wine ] && [ ! -f "$WINEPREFIX/pn-wine32" ]; then
+    pn_log "making the Wine prefix again: it was made without Wine's 32-bit side"
     "$PN_WINESERVER" -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
     pn_start_wineserver
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -d "$WINEPREFIX/drive_c" ]; then
     pn_log "making the Wine prefix $WINEPREFIX"
     pn_say "waiting for wineboot (about 30 to 60 s on 2 cores, silent meanwhile)"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    if [ -x /usr/lib/wine/wine ]; then : > "$WINEPREFIX/pn-wine32"; fi
   fi
   # Without a window manager (Xvfb) Wine's own handling of top-level
   # windows (Managed=N) spares a wait of about 2 s at each destroyed window;
