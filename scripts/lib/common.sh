@@ -137,6 +137,16 @@ pn_wine_prefix() {
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
     if [ -x /usr/lib/wine/wine ]; then : > "$WINEPREFIX/pn-wine32"; fi
   fi
+  # Wine's own Marlett (fonts-wine) draws the caption buttons of ordinary
+  # windows, such as the demo application's; wineboot leaves it out of the
+  # prefix here, and without it the buttons show as the letters "0 1 r".
+  # Wine reads the fonts in the prefix's Fonts folder at each start.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    pn_say "adding Wine's Marlett font to the prefix (caption buttons)"
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   # Without a window manager (Xvfb) Wine's own handling of top-level
   # windows (Managed=N) spares a wait of about 2 s at each destroyed window;
   # a program that crashes ends instead of waiting in Wine's debugger.
