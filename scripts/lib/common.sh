@@ -31,6 +31,8 @@ pn_ensure_packages() {
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v openssl >/dev/null || need+=(openssl)
   command -v osslsigncode >/dev/null || need+=(osslsigncode)
+  # The throwaway time-stamping service of the signing test.
+  command -v python3 >/dev/null || need+=(python3)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v import >/dev/null || need+=(imagemagick)
   command -v xdotool >/dev/null || need+=(xdotool)
