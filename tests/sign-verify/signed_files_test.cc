@@ -1,6 +1,6 @@
 // The signature checks on really signed files. The build signs a tiny
-// program with throwaway certificates (tests/fixtures) and names the folder
-// in PN_SIGN_FIXTURES.
+// program with throwaway certificates (tests/fixtures) and compiles the
+// folder's name in (PN_SIGN_FIXTURES_DIR).
 
 #include <windows.h>
 
