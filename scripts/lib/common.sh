@@ -86,17 +86,22 @@ pn_build() {
 }
 
 # pn_build_targets PRESET TARGET...: builds the targets of a configured
-# preset. Instead of every command, one line at the end (how many files were
-# compiled and programs linked); warnings, errors and the build's own notes
-# (signing the test files) come through as they are.
+# preset. Instead of every command, one short line per target as it is
+# done and one at the end (how many files were compiled and programs
+# linked); warnings, errors and the build's own notes (signing the test
+# files) come through as they are.
 pn_build_targets() {
   local preset="$1" start status=0
+  local -  # the options below end with the function
+  set -o pipefail
   shift
   start=$(date +%s)
   cmake --build --preset "$preset" -j "$(nproc)" --target "$@" 2>&1 | awk -v preset="$preset" '
     /^\[ *[0-9]+%\] Building / { compiled++; next }
     /^\[ *[0-9]+%\] Linking / { linked++; next }
-    /^\[ *[0-9]+%\] Built target / { targets++; next }
+    /^\[ *[0-9]+%\] Built target / {
+      targets++; match($0, /[0-9]+%/)
+      printf "   %4s built %s\n", substr($0, RSTART, RLENGTH), $NF; fflush(); next }
     /^Scanning dependencies|^Consolidate compiler generated/ { next }
     /^\[ *[0-9]+%\] / { sub(/^\[ *[0-9]+%\] /, ""); print "   " $0; next }
     { print }
