@@ -140,7 +140,7 @@ pn_wine_prefix() {
   fi
   if [ ! -d "$WINEPREFIX/drive_c" ]; then
     pn_log "making the Wine prefix $WINEPREFIX"
-    pn_say "waiting for wineboot (about 30 to 60 s on 2 cores, silent meanwhile)"
+    pn_say "waiting for wineboot (15 to 60 s on 2 cores, silent meanwhile)"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
     if [ -x /usr/lib/wine/wine ]; then : > "$WINEPREFIX/pn-wine32"; fi
   fi
