@@ -30,7 +30,7 @@ if [ -z "$regex" ]; then
   ctest --preset windows || status=1
   pn_log "native tests, then the end-to-end test"
   pn_say "the end-to-end test drives the real updater under Wine in 16 scenarios;"
-  pn_say "it prints nothing until it ends (2 to 4 minutes on 2 cores)"
+  pn_say "it prints nothing until it ends (40 s on a quiet 2-core machine, 2 to 3 minutes under load)"
   ctest --preset linux || status=1
   pn_log "done: $([ $status -eq 0 ] && echo 'every test passed' || echo 'some tests FAILED')"
   exit $status
