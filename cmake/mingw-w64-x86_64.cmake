@@ -1,7 +1,9 @@
-# Cross-compiles for 64-bit Windows with MinGW-w64 (win32 thread model:
-# the runtime's locks and once-flags are Windows' own, without winpthread),
-# linking the C and C++ runtimes statically so the programs need only
-# system DLLs. Test executables run under Wine through the emulator below.
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64, win32 thread
+# model (the runtime's locks and once-flags are Windows' own, without
+# winpthread). Only the compilers, where to find the Windows libraries and
+# Wine as the emulator of the test executables are here; how the programs
+# are linked (statically, so that they need only system DLLs) is in
+# cmake/windows.cmake, for native builds too.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -14,12 +16,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${PN_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Windows GUI programs (the updater and the helper programs of the tests)
-# take these link options; test executables stay console programs so that
-# their output reaches CTest.
-set(PN_WINDOWS_GUI_LINK_OPTIONS -municode -mwindows)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

@@ -1,5 +1,6 @@
 # GoogleTest comes from Debian's source package (googletest) and is built
-# with the project, natively and with the cross compiler alike.
+# with the project, natively and with the cross compiler alike. Where there
+# are no such sources (MSYS2 on Windows), an installed GoogleTest is used.
 if(NOT PN_BUILD_TESTS)
   return()
 endif()
@@ -7,14 +8,17 @@ endif()
 enable_testing()
 
 set(PN_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
-if(NOT EXISTS ${PN_GOOGLETEST_DIR}/CMakeLists.txt)
+if(EXISTS ${PN_GOOGLETEST_DIR}/CMakeLists.txt)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${PN_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+elseif(NOT CMAKE_CROSSCOMPILING)
+  find_package(GTest REQUIRED)
+else()
   message(FATAL_ERROR "GoogleTest sources not found in ${PN_GOOGLETEST_DIR} (apt-get install googletest)")
 endif()
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-add_subdirectory(${PN_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-if(MINGW)
+if(MINGW AND TARGET gtest)
   # The win32 thread model of GCC 12 has no std::mutex or
   # std::condition_variable, on which GoogleTest builds its Notification:
   # it gets one made of a Windows event instead.

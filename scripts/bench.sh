@@ -39,15 +39,12 @@ work="build/bench"
 
 pn_ensure_packages
 pn_log "building the release programs ($build)"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target \
-  PARLEYNEST-Updater PARLEYNEST-Updater-marks fair_reference reference_window launch_probe \
-  verify_probe fake_app
+pn_configure windows
+pn_build_targets windows PARLEYNEST-Updater PARLEYNEST-Updater-marks fair_reference reference_window \
+  launch_probe verify_probe fake_app
 
-pn_start_display
+pn_start_wine
 trap pn_stop EXIT
-pn_start_wineserver
-pn_wine_prefix
 
 rm -rf "$work"
 mkdir -p "$work/app" "$work/logs"

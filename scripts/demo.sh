@@ -25,6 +25,7 @@ demo="$PN_ROOT/build/demo"
 shots="$demo/screenshots"
 rm -rf "$demo"
 mkdir -p "$shots"
+pn_log "making a throwaway demo CA and signing certificate (subject NESTWORKS Test)"
 bash tests/fixtures/make-certs.sh "$demo/certs" >/dev/null
 
 wine_path() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
@@ -82,16 +83,19 @@ update_once() {
     --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" --locale "$locale" &
   local progress dialog
   if [ "$make_installer" = signed_installer ]; then
+    pn_say "waiting for the progress window (the application closes after 2 s, the updater waits for it)"
     progress="$(wait_for_window 460x257)"
     wait_for_line "$log" "signature ok"
     sleep 0.4  # the installer runs now, for 1.5 s
     shoot "$name-progress" "$progress"
   else
+    pn_say "waiting for the failure dialog (the application closes after 2 s, then the check fails)"
     dialog="$(wait_for_window 480x174)"
     sleep 0.5
     shoot "$name-failure" "$dialog"
     click_in "$dialog" 420 144  # its one button
   fi
+  pn_say "waiting for the application to start again"
   wait_for_line "$log" "app restart"
   sleep 2
   shoot "$name-after" 640x300+0+0
@@ -136,4 +140,4 @@ update_once tampered ko tampered_installer
 update_once signed-ja ja signed_installer
 update_once tampered-ja ja tampered_installer
 
-pn_log "screenshots in $shots"
+pn_log "done: screenshots in $shots"

@@ -9,7 +9,12 @@ PN_WINESERVER=/usr/lib/wine/wineserver
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-pn_log() { printf '\n== %s\n' "$*"; }
+# Every phase is told with the seconds since the script started.
+PN_T0="${PN_T0:-$(date +%s)}"
+pn_elapsed() { echo $(($(date +%s) - PN_T0)); }
+pn_log() { printf '\n== [%4d s] %s\n' "$(pn_elapsed)" "$*"; }
+# A line inside a phase.
+pn_say() { printf '   %s\n' "$*"; }
 
 # Installs what is missing (Debian 12, as root).
 pn_ensure_packages() {
@@ -26,6 +31,8 @@ pn_ensure_packages() {
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v openssl >/dev/null || need+=(openssl)
   command -v osslsigncode >/dev/null || need+=(osslsigncode)
+  # The throwaway time-stamping service of the signing test.
+  command -v python3 >/dev/null || need+=(python3)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v import >/dev/null || need+=(imagemagick)
   command -v xdotool >/dev/null || need+=(xdotool)
@@ -36,24 +43,77 @@ pn_ensure_packages() {
   command -v clang++-19 >/dev/null || need+=(clang-19)
   [ -f /usr/lib/llvm-19/lib/clang/19/lib/linux/libclang_rt.fuzzer-x86_64.a ] || need+=(libclang-rt-19-dev)
   [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
-  if [ ${#need[@]} -gt 0 ]; then
-    pn_log "installing ${need[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    case " ${need[*]} " in
-      *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
-    esac
-    apt-get update -qq
-    apt-get install -y -qq "${need[@]}" >/dev/null
+  # Wine's own fonts: Marlett draws the caption buttons of ordinary windows
+  # (without it they show as letters), Tahoma is the default dialog font.
+  [ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
+  if [ ${#need[@]} -eq 0 ]; then
+    pn_log "packages: everything needed is installed"
+    return
   fi
+  pn_log "installing ${#need[@]} packages with apt-get: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  case " ${need[*]} " in
+    *:i386*)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        pn_say "adding the i386 architecture (Wine's 32-bit side)"
+        dpkg --add-architecture i386
+      fi
+      ;;
+  esac
+  pn_say "apt-get update: reading the package lists"
+  apt-get update -qq
+  pn_say "apt-get install: downloading and unpacking (several minutes on a bare machine, silent meanwhile)"
+  apt-get install -y -qq "${need[@]}" >/dev/null
+  pn_say "installed in $(($(date +%s) - PN_T0)) s since the start"
 }
 
-# pn_build PRESET [extra cmake arguments]
+# pn_configure PRESET [extra cmake arguments]: CMake's output only when it
+# fails.
+pn_configure() {
+  local preset="$1" out
+  shift
+  out="$(mktemp)"
+  if ! cmake --preset "$preset" "$@" >"$out" 2>&1; then
+    cat "$out" >&2
+    rm -f "$out"
+    return 1
+  fi
+  rm -f "$out"
+}
+
+# pn_build PRESET [extra cmake arguments]: the whole build of a preset.
 pn_build() {
   local preset="$1"
   shift
   pn_log "building ($preset)"
-  cmake --preset "$preset" "$@" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)"
+  pn_configure "$preset" "$@"
+  pn_build_targets "$preset" all
+}
+
+# pn_build_targets PRESET TARGET...: builds the targets of a configured
+# preset. Instead of every command, one short line per target as it is
+# done and one at the end (how many files were compiled and programs
+# linked); warnings, errors and the build's own notes (signing the test
+# files) come through as they are.
+pn_build_targets() {
+  local preset="$1" start status=0
+  local -  # the options below end with the function
+  set -o pipefail
+  shift
+  start=$(date +%s)
+  cmake --build --preset "$preset" -j "$(nproc)" --target "$@" 2>&1 | awk -v preset="$preset" '
+    /^\[ *[0-9]+%\] Building / { compiled++; next }
+    /^\[ *[0-9]+%\] Linking / { linked++; next }
+    /^\[ *[0-9]+%\] Built target / {
+      targets++; match($0, /[0-9]+%/)
+      printf "   %4s built %s\n", substr($0, RSTART, RLENGTH), $NF; fflush(); next }
+    /^Scanning dependencies|^Consolidate compiler generated/ { next }
+    /^\[ *[0-9]+%\] / { sub(/^\[ *[0-9]+%\] /, ""); print "   " $0; next }
+    { print }
+    END { printf "   %s: %d targets, %d files compiled, %d linked", preset, targets, compiled, linked }' ||
+    status=$?
+  echo " in $(($(date +%s) - start)) s"
+  return "$status"
 }
 
 # A virtual display of our own for Wine's windows.
@@ -81,9 +141,21 @@ pn_wine_prefix() {
     rm -rf "$WINEPREFIX"
     pn_start_wineserver
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -d "$WINEPREFIX/drive_c" ]; then
     pn_log "making the Wine prefix $WINEPREFIX"
+    pn_say "waiting for wineboot (15 to 60 s on 2 cores, silent meanwhile)"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    if [ -x /usr/lib/wine/wine ]; then : > "$WINEPREFIX/pn-wine32"; fi
+  fi
+  # Wine's own Marlett (fonts-wine) draws the caption buttons of ordinary
+  # windows, such as the demo application's; wineboot leaves it out of the
+  # prefix here, and without it the buttons show as the letters "0 1 r".
+  # Wine reads the fonts in the prefix's Fonts folder at each start.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    pn_say "adding Wine's Marlett font to the prefix (caption buttons)"
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
   # Without a window manager (Xvfb) Wine's own handling of top-level
   # windows (Managed=N) spares a wait of about 2 s at each destroyed window;
@@ -103,6 +175,7 @@ pn_wine_prefix() {
   # The first program of a wineserver session starts Wine's own services,
   # which keep the standard handles they inherited: start them here, away
   # from the output pipes of CTest, which would otherwise wait on them.
+  pn_say "starting Wine's services away from the tests' output"
   /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
   pn_wine_runs_32bit || pn_log "this machine cannot run 32-bit programs: only 64-bit Windows programs run under Wine"
 }
@@ -141,4 +214,34 @@ pn_sanitizer_and_fuzz() {
   ctest --preset sanitize || return 1
   pn_log "fuzz targets, ${PN_FUZZ_RUNS:-20000} inputs each"
   PN_FUZZ_BUILT=1 "$PN_ROOT/scripts/fuzz.sh" --runs "${PN_FUZZ_RUNS:-20000}"
+}
+
+# pn_tests_matching PRESET REGEX [LABEL]: the CTest tests of a configured
+# preset whose names match REGEX (and that carry LABEL), one a line. Native
+# tests labelled windows-build use the Windows build's programs, those
+# labelled wine run them under Wine.
+pn_tests_matching() {
+  ctest --preset "$1" -N -R "$2" ${3:+-L "^$3\$"} 2>/dev/null | awk '/Test +#[0-9]+:/ { print $3 }'
+}
+
+# pn_targets_of_tests PRESET TEST...: what to build for these tests: each
+# test's own executable (a test is named after it), or the whole preset for
+# a test that is not one.
+pn_targets_of_tests() {
+  local preset="$1" known name
+  shift
+  known="$(cmake --build --preset "$preset" --target help 2>/dev/null | awk '/^\.\.\. / { print $2 }')"
+  for name in "$@"; do
+    if printf '%s\n' "$known" | grep -qx -- "$name"; then echo "$name"; else echo all; fi
+  done | sort -u
+}
+
+# The Wine side of the tests: a display, one wineserver, the prefix with
+# Wine's services started away from CTest's pipes.
+pn_start_wine() {
+  pn_log "starting a virtual display and Wine"
+  pn_start_display
+  pn_say "display $DISPLAY"
+  pn_start_wineserver
+  pn_wine_prefix
 }

@@ -1,13 +1,17 @@
 // The demo's chat application: a window that shows which version is
 // installed (version.txt beside the program, "0.1.16" when missing).
 //
-// Started with --updater UPDATER --installer INSTALLER --log LOG [--locale L],
-// it does what the real application does after downloading an update:
-// starts the updater with its own process id and path, then closes itself.
+// Started with --updater UPDATER --installer INSTALLER --log LOG [--locale L]
+// [--thumbprint T], it does what the real application does after downloading
+// an update: starts the updater with its own process id and path, the way
+// docs/INTEGRATION.md shows (docs/examples/start_updater.h), then closes
+// itself within the 30 s the updater waits.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
+
+#include "start_updater.h"
 
 namespace {
 
@@ -61,8 +65,6 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-std::wstring quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -71,35 +73,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::wstring updater, installer, log, locale = L"ko";
+  parleynest::UpdaterLaunch launch;
+  launch.app_exe = self;
+  launch.locale = L"ko";
   for (int i = 1; argv && i + 1 < argc; i += 2) {
     const std::wstring name = argv[i];
-    if (name == L"--updater") updater = argv[i + 1];
-    if (name == L"--installer") installer = argv[i + 1];
-    if (name == L"--log") log = argv[i + 1];
-    if (name == L"--locale") locale = argv[i + 1];
+    if (name == L"--updater") launch.updater = argv[i + 1];
+    if (name == L"--installer") launch.installer = argv[i + 1];
+    if (name == L"--log") launch.log = argv[i + 1];
+    if (name == L"--locale") launch.locale = argv[i + 1];
+    if (name == L"--thumbprint") launch.thumbprint = argv[i + 1];
   }
   LocalFree(argv);
 
-  const bool updating = !updater.empty();
+  const bool updating = !launch.updater.empty();
   if (updating) {
     // The installer runs from the updater's private copy, not from the
     // application's folder: it finds the installation through this (a real
     // installer through the registry).
-    SetEnvironmentVariableW(L"PARLEYNEST_DEMO_HOME",
-                            self.substr(0, self.find_last_of(L'\\') + 1).c_str());
-    std::wstring line = quoted(updater) + L" --pid " + std::to_wstring(GetCurrentProcessId()) +
-                        L" --installer " + quoted(installer) + L" --app-exe " + quoted(self) +
-                        L" --log " + quoted(log) + L" --locale " + locale;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(updater.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &si, &pi)) {
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
-    g_text += L" - updating...";
+    const std::wstring folder = self.substr(0, self.find_last_of(L'\\') + 1);
+    SetEnvironmentVariableW(L"PARLEYNEST_DEMO_HOME", folder.c_str());
+    g_text += parleynest::start_updater(launch, folder) ? L" - updating..." : L" - no updater";
   }
 
   WNDCLASSW wc{};
