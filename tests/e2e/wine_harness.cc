@@ -17,6 +17,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "log_read_back.h"
+
 extern char** environ;
 
 namespace e2e {
@@ -174,31 +176,6 @@ bool wait_for_file(const std::filesystem::path& p, std::chrono::milliseconds lim
   return false;
 }
 
-namespace {
-
-// A logged message read back: a run of 2k+1 backslashes before "r" or "n"
-// is k backslashes and a carriage return or line feed; a run of 2k before
-// them is k backslashes and the letter; other backslashes are themselves.
-std::string read_back(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    std::size_t run = 0;
-    while (i + run < text.size() && text[i + run] == '\\') ++run;
-    const char next = i + run < text.size() ? text[i + run] : '\0';
-    if (run == 0 || (next != 'r' && next != 'n')) {
-      out.append(text.substr(i, run == 0 ? 1 : run));
-      i += run == 0 ? 1 : run;
-      continue;
-    }
-    out.append(run / 2, '\\');
-    out.push_back(run % 2 == 0 ? next : (next == 'r' ? '\r' : '\n'));
-    i += run + 1;
-  }
-  return out;
-}
-
-}  // namespace
-
 std::vector<std::string> log_messages(const std::string& log, long long not_before,
                                       long long not_after) {
   std::vector<std::string> out;
@@ -213,7 +190,7 @@ std::vector<std::string> log_messages(const std::string& log, long long not_befo
     if (t < not_before || t > not_after || std::to_string(t) != line.substr(2, space - 2))
       out.push_back("<bad time> " + line);
     else
-      out.push_back(read_back(line.substr(space + 1)));
+      out.push_back(test_support::read_back_log_value(line.substr(space + 1)));
   }
   return out;
 }

@@ -1,9 +1,6 @@
 // Any message and time: the run log line is the timestamp, a blank, the
 // message with no carriage return or line feed of its own and a line feed,
-// and it reads back to the message. Reading back: a run of n backslashes
-// before "r" or "n" stands for n/2 backslashes, and for an odd n the last
-// one and the letter stand for a carriage return or line feed; every other
-// backslash is itself.
+// and it reads back to the message (tests/support/log_read_back.h).
 
 #include <chrono>
 #include <cstdint>
@@ -11,30 +8,8 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "log_read_back.h"
 #include "run_log.h"
-
-namespace {
-
-std::string read_back(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    std::size_t n = 0;
-    while (i + n < text.size() && text[i + n] == '\\') ++n;
-    const char after = i + n < text.size() ? text[i + n] : '\0';
-    if (after != 'r' && after != 'n') {
-      out.append(n, '\\');
-      i += n;
-      if (n == 0) out += text[i++];
-      continue;
-    }
-    out.append(n / 2, '\\');
-    out += n % 2 == 1 ? (after == 'r' ? '\r' : '\n') : after;
-    i += n + 1;
-  }
-  return out;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view message(reinterpret_cast<const char*>(data), size);
@@ -51,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view written =
       std::string_view(line).substr(stamp.size() + 1, line.size() - stamp.size() - 2);
   FUZZ_CHECK(written.find_first_of("\r\n") == std::string_view::npos);
-  FUZZ_CHECK(read_back(written) == message);
+  FUZZ_CHECK(test_support::read_back_log_value(written) == message);
   return 0;
 }
