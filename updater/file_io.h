@@ -34,7 +34,11 @@ win_common::unique_file hold_file(const std::wstring& path);
 win_common::unique_file hold_running_file(const std::wstring& path);
 
 // Deletes the file or empty folder behind a handle that has delete access,
-// wherever it is now, and closes the handle. A failure is ignored.
+// wherever it is now; it goes when the last handle to it is closed. A
+// failure (a folder that is not empty) is ignored.
+void delete_through(HANDLE held);
+
+// The same, and closes the handle.
 void delete_held(win_common::unique_file& held);
 
 }  // namespace updater

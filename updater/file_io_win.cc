@@ -58,10 +58,14 @@ win_common::unique_file hold_running_file(const std::wstring& path) {
   return open_shared_for_reading(path, GENERIC_READ);
 }
 
+void delete_through(HANDLE held) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  ::SetFileInformationByHandle(held, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 void delete_held(win_common::unique_file& held) {
   if (!held) return;
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  ::SetFileInformationByHandle(held.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  delete_through(held.get());
   held.reset();
 }
 

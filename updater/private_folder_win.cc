@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "file_io.h"
 #include "private_folder.h"
+#include "process_control.h"
 #include "win_common/handles.h"
 #include "win_common/utf.h"
 
@@ -71,13 +73,6 @@ bool same_path(const std::wstring& a, const std::wstring& b) {
                                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// Deletes the file or folder behind a handle with DELETE access, wherever
-// it is now. A folder that is not empty stays.
-void delete_through(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-}
-
 struct FolderEntry {
   std::wstring name;
   DWORD attributes = 0;
@@ -129,14 +124,6 @@ void remove_held_folder(HANDLE folder, const std::wstring& final_path) {
     ::DeleteFileW(path.c_str());
   }
   delete_through(folder);
-}
-
-// True when no process of this id runs (or it has ended and only handles
-// to it are left). A process that cannot be opened is taken to run.
-bool process_is_gone(std::uint32_t pid) {
-  const win_common::unique_handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-  if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;
-  return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
 }  // namespace
@@ -194,11 +181,14 @@ void remove_stale_private_folders() {
 
   for (const FolderEntry& entry : entries_of(temp_hold.get())) {
     if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const std::optional<std::string> name = win_common::utf16_to_utf8_strict(std::u16string_view(
-        reinterpret_cast<const char16_t*>(entry.name.data()), entry.name.size()));
-    if (!name) continue;
-    const std::optional<std::uint32_t> owner = private_folder_owner(*name);
-    if (owner && process_is_gone(*owner)) remove_folder_tree(temp_final + L"\\" + entry.name);
+    // A name that is not valid text reads with U+FFFD: no updater's name.
+    const std::optional<std::uint32_t> owner =
+        private_folder_owner(win_common::from_wide(entry.name));
+    // The process is gone when waiting for it takes no time: no process of
+    // this id runs, or it has ended and only handles to it are left. One
+    // that cannot be opened is taken to run.
+    if (owner && wait_for_app_exit(*owner, std::chrono::nanoseconds(0)))
+      remove_folder_tree(temp_final + L"\\" + entry.name);
   }
 }
 

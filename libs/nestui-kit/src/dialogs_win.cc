@@ -217,8 +217,6 @@ std::expected<std::unique_ptr<BuiltDialog>, std::string> build_dialog(
   auto window = build_titled_borderless({.title = request.title,
                                          .width = layout.width,
                                          .height = layout.height,
-                                         .title_bar_height = 30,
-                                         .close_size = 20,
                                          .closable = true,
                                          .on_close = [] { close_modal_dialog(); }});
   if (!window) return std::unexpected("build_titled_borderless: " + window.error());

@@ -177,8 +177,6 @@ std::expected<ProgressDialog, std::string> build_progress_dialog(ProgressDialogR
   auto window = build_titled_borderless({.title = request.title,
                                          .width = geometry.width,
                                          .height = geometry.height,
-                                         .title_bar_height = 30,
-                                         .close_size = 20,
                                          .closable = false,
                                          .on_close = [] {}});
   if (!window) return std::unexpected(std::move(window.error()));
