@@ -26,21 +26,6 @@ std::string trimmed(std::string s) {
   return s;
 }
 
-fs::path wine_prefix() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  return prefix && *prefix ? fs::path(prefix)
-                           : paths().wine_run.parent_path() / ".." / "build" / "wineprefix";
-}
-
-// /prefix/drive_c/x/y for C:\x\y.
-fs::path unix_path(const std::string& windows) {
-  fs::path out = wine_prefix() / "drive_c";
-  std::string rest = windows.substr(3);
-  for (std::size_t at; (at = rest.find('\\')) != std::string::npos; rest.erase(0, at + 1))
-    out /= rest.substr(0, at);
-  return out / rest;
-}
-
 // A 32-bit program runs only where Wine's 32-bit side runs.
 bool prefix_runs_32bit() {
   return fs::exists(wine_prefix() / "drive_c" / "windows" / "syswow64" / "kernel32.dll");

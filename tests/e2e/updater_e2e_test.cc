@@ -484,8 +484,6 @@ class SwapAttack : public UpdaterRun {
       // Once the run has made its private folder (after the start line), it
       // holds the installer and is verifying it. A fixed delay after the
       // start line could come before the hold on a loaded machine.
-      const char* prefix = std::getenv("WINEPREFIX");
-      ASSERT_TRUE(prefix && *prefix);
       Background swapper(
           {"bash", "-c",
            "until [ -s \"$1\" ]; do sleep 0.001; done; "
@@ -493,7 +491,7 @@ class SwapAttack : public UpdaterRun {
            "  [ -n \"$(find \"$6\"/drive_c/users/*/Temp -maxdepth 1 -newer \"$1\" "
            "-name 'PARLEYNEST-Updater-*' 2>/dev/null)\" ] && break; sleep 0.005; done; "
            "mv -T \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && touch \"$1.swapped\"",
-           "_", log(), swap[0], swap[1], swap[2], swap[3], prefix});
+           "_", log(), swap[0], swap[1], swap[2], swap[3], wine_prefix().string()});
       EXPECT_EQ(updater(args), 0);
     }
     // The swap took place, and before the run had ended.

@@ -129,6 +129,20 @@ std::string windows_path(const std::filesystem::path& unix_path) {
   return out;
 }
 
+std::filesystem::path wine_prefix() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  return prefix && *prefix ? std::filesystem::path(prefix)
+                           : paths().wine_run.parent_path() / ".." / "build" / "wineprefix";
+}
+
+std::filesystem::path unix_path(const std::string& windows_path) {
+  std::filesystem::path out = wine_prefix() / "drive_c";
+  std::string rest = windows_path.substr(3);
+  for (std::size_t at; (at = rest.find('\\')) != std::string::npos; rest.erase(0, at + 1))
+    out /= rest.substr(0, at);
+  return out / rest;
+}
+
 int run(const std::vector<std::string>& argv) {
   const int pid = spawn(argv);
   if (pid < 0) return -1;

@@ -24,6 +24,12 @@ const Paths& paths();
 // Z:\tmp\x for /tmp/x.
 std::string windows_path(const std::filesystem::path& unix_path);
 
+// The Wine prefix the programs run in: $WINEPREFIX, or the scripts' own.
+std::filesystem::path wine_prefix();
+
+// <prefix>/drive_c/x/y for C:\x\y.
+std::filesystem::path unix_path(const std::string& windows_path);
+
 // Runs a command to its end; the exit status, or -1 when it could not run.
 int run(const std::vector<std::string>& argv);
 
