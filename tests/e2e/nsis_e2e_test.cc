@@ -130,7 +130,8 @@ TEST_F(NsisInstaller, SixtyFourBitInstallsFromItsOwnFileAndWhatItLeavesGoesWithT
 
 TEST_F(NsisInstaller, ThirtyTwoBitInstallsFromItsOwnFile) {
   if (!prefix_runs_32bit())
-    GTEST_SKIP() << "this machine runs no 32-bit program (Wine's 32-bit side does not run here)";
+    GTEST_SKIP() << "Wine runs no 32-bit program here (its 32-bit side is not installed, or the "
+                    "kernel runs no 32-bit program)";
   EXPECT_EQ(update("one-stage-x86"), succeeded());
   expect_installed();
 }

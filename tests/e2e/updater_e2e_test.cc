@@ -144,13 +144,15 @@ class UpdaterRun : public ::testing::Test {
     expect_windows(!ok);
   }
 
-  // Starts the application in the background, to run for stay_ms; its
-  // process id.
-  std::string start_app(const std::string& stay_ms) {
+  // Starts the application in the background, to run for stay_ms (counted
+  // from when the updater's log has its first line, with `after_start`);
+  // its process id.
+  std::string start_app(const std::string& stay_ms, bool after_start = false) {
     const fs::path pid_file = dir_ / "app.pid";
-    running_app_ =
-        std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(), "--pid-file",
-                                           windows_path(pid_file), "--stay-ms", stay_ms});
+    Lines argv{paths().wine_run.string(), app().string(), "--pid-file", windows_path(pid_file)};
+    if (after_start) argv.insert(argv.end(), {"--wait-for", windows_path(log())});
+    argv.insert(argv.end(), {"--stay-ms", stay_ms});
+    running_app_ = std::make_unique<Background>(argv);
     EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)))
         << "the application did not start";
     return read_file(pid_file);
@@ -297,6 +299,21 @@ TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
   expect_windows(false);
 }
 
+// A reader that looks for the path it passed finds it: folders whose names
+// begin with "n" or "r" after a backslash are logged as they are.
+TEST_F(UpdaterRun, PathsAreLoggedAsTheyAre) {
+  const fs::path folder = dir_ / "new" / "reports";
+  fs::create_directories(folder);
+  fs::rename(installer(), folder / "setup.exe");
+  Lines args = standard_args();
+  args[1] = windows_path(folder / "setup.exe");
+  EXPECT_EQ(updater(args), 0);
+  const std::string start = "start installer=" + windows_path(dir_) + "\\new\\reports\\setup.exe" +
+                            " pid=None app=" + windows_path(app());
+  EXPECT_EQ(logged(), (Lines{start, signature_line(), "installer ok", "app restarted"}));
+  EXPECT_FALSE(fs::exists(folder / "setup.exe"));
+}
+
 TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
   for (const char* locale : {"JA", "EN-gb"}) {
     SCOPED_TRACE(locale);
@@ -330,9 +347,10 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
 }
 
 TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOnceAnswered) {
-  // The application stays a while, so the progress window is up while the
-  // run waits for it; then the unsigned installer fails the verify.
-  const std::string pid = start_app("2500");
+  // The application stays a while after the run has started, so the
+  // progress window is up while the run waits for it, however slowly the
+  // updater started; then the unsigned installer fails the verify.
+  const std::string pid = start_app("2500", true);
   const std::string first_run = app_runs();
   fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
                 fs::copy_options::overwrite_existing);
@@ -397,9 +415,11 @@ TEST_F(UpdaterRun, WindowsNeverTakeTheForegroundFromTheProgramInUse) {
                           windows_path(taken), windows_path(stop)});
     ASSERT_TRUE(wait_for_file(ready, std::chrono::seconds(20)))
         << "the bystander never had the foreground";
-    fs::copy_file(fails ? paths().windows_bin / "fake_app.exe" : signed_installer(), installer(),
-                  fs::copy_options::overwrite_existing);
-    write_file(dir_ / "setup.exe.behaviour", "--stay-ms 1500");
+    // Either way the installer runs for 1.5 s, so the progress window is up
+    // long enough to be seen under any load; in the failure run it then
+    // fails.
+    fs::copy_file(signed_installer(), installer(), fs::copy_options::overwrite_existing);
+    write_file(dir_ / "setup.exe.behaviour", fails ? "--stay-ms 1500 --exit 3" : "--stay-ms 1500");
     // The click that answers the dialog may activate it: what counts is
     // before it.
     std::string taken_before_answer = "<not answered>";

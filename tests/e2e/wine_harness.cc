@@ -17,8 +17,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "log_read_back.h"
-
 extern char** environ;
 
 namespace e2e {
@@ -204,7 +202,7 @@ std::vector<std::string> log_messages(const std::string& log, long long not_befo
     if (t < not_before || t > not_after || std::to_string(t) != line.substr(2, space - 2))
       out.push_back("<bad time> " + line);
     else
-      out.push_back(test_support::read_back_log_value(line.substr(space + 1)));
+      out.push_back(line.substr(space + 1));
   }
   return out;
 }
@@ -319,7 +317,19 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
     // One look at the display, then the answers: what one look saw was on
     // screen together.
     std::vector<ScreenWindow> visible;
-    for (const ScreenWindow& w : top_level_windows()) {
+    const std::vector<ScreenWindow> windows = top_level_windows();
+    // A window that is gone frees its id, which X hands out again to a
+    // window of a new client (Wine's desktop process may end meanwhile):
+    // what was known of the id is forgotten.
+    const auto gone = [&](const std::string& id) {
+      return std::none_of(windows.begin(), windows.end(),
+                          [&](const ScreenWindow& w) { return w.id == id; });
+    };
+    if (!windows.empty()) {  // empty: the look failed
+      std::erase_if(before, gone);
+      std::erase_if(pids, [&](const auto& known) { return gone(known.first); });
+    }
+    for (const ScreenWindow& w : windows) {
       if (!pids.contains(w.id))
         if (const int owner = window_pid(w.id); owner > 0) pids[w.id] = owner;
       // The run's own windows: made by the process started here, or by the
