@@ -1,6 +1,8 @@
 // The real PARLEYNEST-Updater.exe under Wine: a real application process to
 // wait for, installers signed at test time, and the files a run leaves.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -510,6 +512,35 @@ class SwapAttack : public UpdaterRun {
 TEST_F(SwapAttack, FolderRenamedDuringTheRun) { attack(false); }
 
 TEST_F(SwapAttack, FolderLinkRetargetedDuringTheRun) { attack(true); }
+
+// At its end a run deletes only what is its own, and the folders that
+// updaters which no longer run left behind (no process has this id) only
+// after the application has been started again: here from such a folder,
+// which also holds a link to a file outside. The download is named through
+// a link to a file kept elsewhere.
+TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
+  const fs::path stale = wine_prefix() / "drive_c" / "users" / getpwuid(getuid())->pw_name /
+                         "Temp" / "PARLEYNEST-Updater-999960-0";
+  const fs::path kept = dir_ / "store" / "setup.exe";
+  fs::remove_all(stale);
+  fs::create_directories(stale);
+  fs::create_directories(kept.parent_path());
+  fs::copy_file(app(), stale / "app.exe");
+  write_file(stale / "own.txt", "x");
+  write_file(dir_ / "outside.txt", "keep");
+  fs::create_symlink(dir_ / "outside.txt", stale / "link.txt");
+  fs::rename(installer(), kept);
+  fs::create_symlink(kept, installer());
+  Lines args = standard_args();
+  args[3] = windows_path(stale / "app.exe");
+  EXPECT_EQ(updater(args), 0);
+  EXPECT_EQ(logged().back(), "app restarted");  // the sweep came after the restart
+  EXPECT_EQ(installer_runs(), kSwitches);
+  EXPECT_TRUE(read_file(kept) == read_file(signed_installer()));  // not the file behind the link
+  EXPECT_EQ(read_file(dir_ / "outside.txt"), "keep");             // nor the one in the stale folder
+  EXPECT_FALSE(fs::exists(stale / "own.txt"));                    // which was swept
+  fs::remove_all(stale);
+}
 
 TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
   Lines args = standard_args();
