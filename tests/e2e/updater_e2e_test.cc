@@ -513,11 +513,9 @@ TEST_F(SwapAttack, FolderRenamedDuringTheRun) { attack(false); }
 
 TEST_F(SwapAttack, FolderLinkRetargetedDuringTheRun) { attack(true); }
 
-// At its end a run deletes only what is its own, and the folders that
-// updaters which no longer run left behind (no process has this id) only
-// after the application has been started again: here from such a folder,
-// which also holds a link to a file outside. The download is named through
-// a link to a file kept elsewhere.
+// The download is a link to a file kept elsewhere; the application is
+// started again from a folder that an updater which no longer runs (no
+// process has its id) left behind, with a link to a file outside.
 TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
   const fs::path stale = wine_prefix() / "drive_c" / "users" / getpwuid(getuid())->pw_name /
                          "Temp" / "PARLEYNEST-Updater-999960-0";
