@@ -33,6 +33,10 @@ win_common::unique_file hold_file(const std::wstring& path);
 // installers do) still can. No one can write, rename or delete it either.
 win_common::unique_file hold_running_file(const std::wstring& path);
 
+// Where the file or folder behind the handle really is, links resolved
+// ("\\?\C:\..."); empty when the system cannot tell.
+std::wstring final_path_of(HANDLE file);
+
 // Deletes the file or empty folder behind a handle that has delete access,
 // wherever it is now; it goes when the last handle to it is closed. A
 // failure (a folder that is not empty) is ignored.

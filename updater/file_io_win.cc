@@ -58,6 +58,20 @@ win_common::unique_file hold_running_file(const std::wstring& path) {
   return open_shared_for_reading(path, GENERIC_READ);
 }
 
+std::wstring final_path_of(HANDLE file) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);
+  }
+}
+
 void delete_through(HANDLE held) {
   FILE_DISPOSITION_INFO disposition{TRUE};
   ::SetFileInformationByHandle(held, FileDispositionInfo, &disposition, sizeof disposition);

@@ -18,7 +18,7 @@ class HeldInstaller {
   // The same file, open for reading (a Windows HANDLE); no one can write,
   // replace or delete it while it is held.
   virtual void* file() const = 0;
-  // Deletes the downloaded installer that was held, wherever it is now.
+  // Lets the downloaded installer go and deletes it, as delete_download.
   virtual void delete_installer() = 0;
 };
 
@@ -31,6 +31,8 @@ std::string private_copy_name(std::string_view installer);
 }  // namespace updater
 
 #ifdef _WIN32
+#include "win_common/handles.h"
+
 namespace updater {
 
 // Holds the downloaded installer (others may still read it, nothing more),
@@ -41,6 +43,17 @@ namespace updater {
 // "설치 파일 복사 실패: " with the Windows error text.
 std::expected<std::unique_ptr<HeldInstaller>, std::string> hold_installer(
     std::string_view installer);
+
+// The same once the download is held (`original`, as hold_file holds it):
+// what is copied is what `original` holds, whatever `installer` names by
+// now; `installer` gives the copy its name and is what is deleted.
+std::expected<std::unique_ptr<HeldInstaller>, std::string> copy_held_installer(
+    win_common::unique_file original, std::string_view installer);
+
+// Deletes the name `installer` and nothing else: when that name is a link,
+// the link itself where the system lets it be removed, never the file
+// behind it (Wine shows a Unix link as that file: then nothing goes).
+void delete_download(std::string_view installer);
 
 }  // namespace updater
 #endif

@@ -5,6 +5,7 @@
 #include "file_io.h"
 #include "held_installer.h"
 #include "private_folder.h"
+#include "process_control.h"
 #include "win_common/error_text.h"
 #include "win_common/handles.h"
 #include "win_common/utf.h"
@@ -46,13 +47,14 @@ std::expected<void, DWORD> copy_contents(HANDLE from, HANDLE to) {
 //
 // | handle    | access              | others may | held                          |
 // |-----------|---------------------|------------|-------------------------------|
-// | original_ | read, delete        | read       | Verify step to end of run     |
+// | original_ | read, delete        | read       | Verify step to the deletion   |
 // | folder_   | list                | read/write | folder made to end of run     |
 // | writer    | write, delete       | nothing    | while the copy is written     |
 // | copy_     | read                | read       | copy written to end of run    |
 //
 // - The download cannot be written, renamed or deleted by anyone while we
-//   copy it; at the end it is deleted through its handle, wherever it is.
+//   copy it. At the end the hold goes and the name we were given is
+//   deleted, as itself: never a file that a link there leads to.
 // - The private folder cannot be renamed or deleted, so the copy's path
 //   keeps naming the copy; the installer may still work inside it.
 // - The copy is what the trust check reads (through copy_) and what is
@@ -74,11 +76,15 @@ class PrivateCopy final : public HeldInstaller {
 
   std::string_view path() const override { return copy_path_; }
   void* file() const override { return copy_.get(); }
-  void delete_installer() override { delete_held(original_); }
+  void delete_installer() override {
+    // Our own hold shares no deletion: it goes first.
+    original_.reset();
+    delete_download(installer_);
+  }
 
-  std::expected<void, std::string> make(std::string_view installer) {
-    original_ = hold_file(win_common::to_wide(installer));
-    if (!original_) return std::unexpected(hold_failed(::GetLastError()));
+  std::expected<void, std::string> make(unique_file original, std::string_view installer) {
+    installer_ = installer;
+    original_ = std::move(original);
 
     auto folder = make_private_folder();
     if (!folder) return std::unexpected(copy_failed(folder.error()));
@@ -107,6 +113,7 @@ class PrivateCopy final : public HeldInstaller {
   }
 
  private:
+  std::string installer_;
   // In the order they are taken.
   unique_file original_;
   PrivateFolder folder_;
@@ -116,10 +123,35 @@ class PrivateCopy final : public HeldInstaller {
 
 }  // namespace
 
+void delete_download(std::string_view installer) {
+  // The name in the real place of its folder: a link on the folders'
+  // path is followed (the name lies behind it), the last one never.
+  const std::wstring full = win_common::to_wide(full_path_from_current_folder(installer));
+  const std::size_t separator = full.find_last_of(L"\\/");
+  if (separator == std::wstring::npos || separator + 1 == full.size()) return;
+  // With its separator, so that "C:\" stays the root.
+  const unique_file folder(
+      ::CreateFileW(full.substr(0, separator + 1).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring name = folder ? final_path_of(folder.get()) : std::wstring();
+  if (name.empty()) return;
+  if (!name.ends_with(L'\\')) name += L'\\';
+  remove_entry(name + full.substr(separator + 1), false);
+}
+
 std::expected<std::unique_ptr<HeldInstaller>, std::string> hold_installer(
     std::string_view installer) {
+  unique_file original = hold_file(win_common::to_wide(installer));
+  if (!original) return std::unexpected(hold_failed(::GetLastError()));
+  return copy_held_installer(std::move(original), installer);
+}
+
+std::expected<std::unique_ptr<HeldInstaller>, std::string> copy_held_installer(
+    win_common::unique_file original, std::string_view installer) {
   auto held = std::make_unique<PrivateCopy>();
-  if (auto made = held->make(installer); !made) return std::unexpected(std::move(made.error()));
+  if (auto made = held->make(std::move(original), installer); !made)
+    return std::unexpected(std::move(made.error()));
   return held;
 }
 

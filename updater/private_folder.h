@@ -42,13 +42,21 @@ struct PrivateFolder {
 std::expected<PrivateFolder, DWORD> make_private_folder();
 
 // Removes the folder with everything in it: subfolders and read-only files
-// too. A link inside is removed itself, never followed; a folder that is
-// not where `final_path` says (reached through a link) is left alone. What
+// and folders too. Each entry is opened as itself and removed through that
+// handle only when it lies where the folder's path says; a link inside is
+// removed itself, never followed, and anything that is not where it should
+// be (reached through a link) is left alone, with what is behind it. What
 // is still in use is left, with no retry and no failure.
 void remove_folder_tree(const std::wstring& final_path);
 
+// The same for whatever `final_path` names, a file or (`folder`) a folder:
+// a link is removed itself; anything else only when it really is at
+// `final_path` (a path as final_path_of gives it).
+void remove_entry(const std::wstring& final_path, bool folder);
+
 // Removes the private folders under the user's temp folder whose updater
-// no longer runs. Those of running processes are never touched.
+// no longer runs, at most 200 of them or for 2 s; the rest are left for a
+// later run. Those of running processes are never touched.
 void remove_stale_private_folders();
 
 }  // namespace updater

@@ -2,6 +2,7 @@
 #include <sddl.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <vector>
 
@@ -17,6 +18,9 @@ namespace {
 using win_common::unique_file;
 
 constexpr unsigned kFolderAttempts = 100;
+// The most one run's sweep of stale folders removes, and its longest time.
+constexpr unsigned kSweepFolders = 200;
+constexpr std::chrono::seconds kSweepTime{2};
 
 // A security descriptor that gives the current user full control of a
 // folder and of everything made in it, and no one else anything. Nothing
@@ -53,21 +57,6 @@ std::expected<std::wstring, DWORD> temp_folder() {
   return std::wstring(temp.data(), length);
 }
 
-// Where the file or folder behind the handle really is ("\\?\C:\...").
-std::wstring final_path_of(HANDLE file) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);
-  }
-}
-
 bool same_path(const std::wstring& a, const std::wstring& b) {
   return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
@@ -100,33 +89,42 @@ std::vector<FolderEntry> entries_of(HANDLE folder) {
   return entries;
 }
 
-// Removes a folder that `folder` holds (with delete access, sharing no
-// deletion, so nobody renames it meanwhile) and that was reached as
-// `final_path`. A link is deleted itself. A folder whose real place is
-// not `final_path` was reached through a link that the system does not
-// show as one: it and what is behind it are left alone.
-void remove_held_folder(HANDLE folder, const std::wstring& final_path) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(folder, &info)) return;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return delete_through(folder);
-  if (!same_path(final_path_of(folder), final_path)) return;
-
-  for (const FolderEntry& entry : entries_of(folder)) {
-    const std::wstring path = final_path + L"\\" + entry.name;
-    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      remove_folder_tree(path);
-      continue;
-    }
-    // A read-only file is made writable first; a link to a file is
-    // deleted itself, as DeleteFile does.
-    if (entry.attributes & FILE_ATTRIBUTE_READONLY)
-      ::SetFileAttributesW(path.c_str(), entry.attributes & ~FILE_ATTRIBUTE_READONLY);
-    ::DeleteFileW(path.c_str());
+// Removes what `held` holds as itself (with delete access, sharing no
+// deletion, so that nobody renames it meanwhile) when it is where `path`
+// says: a folder with everything in it, or a file. A link is removed
+// itself, never followed. Anything whose real place is elsewhere was
+// reached through a link that the system does not show as one (a Unix
+// link under Wine): it and what is behind it are left alone.
+void remove_held(HANDLE held, const std::wstring& path) {
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(held, FileBasicInfo, &basic, sizeof basic)) return;
+  if (!(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!same_path(final_path_of(held), path)) return;
+    if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      for (const FolderEntry& entry : entries_of(held))
+        remove_entry(path + L"\\" + entry.name, entry.attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
-  delete_through(folder);
+  // On NTFS a read-only file or folder refuses the delete disposition:
+  // the attribute goes first (no other attribute changes, no time).
+  if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO writable{};
+    writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    ::SetFileInformationByHandle(held, FileBasicInfo, &writable, sizeof writable);
+  }
+  delete_through(held);
 }
 
 }  // namespace
+
+void remove_entry(const std::wstring& path, bool folder) {
+  const unique_file held(::CreateFileW(
+      path.c_str(),
+      DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | (folder ? FILE_LIST_DIRECTORY : 0),
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (held) remove_held(held.get(), path);
+}
 
 std::expected<PrivateFolder, DWORD> make_private_folder() {
   auto security = current_user_only();
@@ -160,14 +158,7 @@ std::expected<PrivateFolder, DWORD> make_private_folder() {
   }
 }
 
-void remove_folder_tree(const std::wstring& final_path) {
-  // Opened as itself, a link included, and held so that nobody renames it.
-  const unique_file folder(
-      ::CreateFileW(final_path.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (folder) remove_held_folder(folder.get(), final_path);
-}
+void remove_folder_tree(const std::wstring& final_path) { remove_entry(final_path, true); }
 
 void remove_stale_private_folders() {
   auto temp = temp_folder();
@@ -179,7 +170,12 @@ void remove_stale_private_folders() {
   const std::wstring temp_final = final_path_of(temp_hold.get());
   if (temp_final.empty()) return;
 
+  // Bounded, so that a temp folder full of them costs one run little; the
+  // rest go in later runs.
+  const auto end = std::chrono::steady_clock::now() + kSweepTime;
+  unsigned left = kSweepFolders;
   for (const FolderEntry& entry : entries_of(temp_hold.get())) {
+    if (left == 0 || std::chrono::steady_clock::now() > end) return;
     if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     // A name that is not valid text reads with U+FFFD: no updater's name.
     const std::optional<std::uint32_t> owner =
@@ -187,8 +183,10 @@ void remove_stale_private_folders() {
     // The process is gone when waiting for it takes no time: no process of
     // this id runs, or it has ended and only handles to it are left. One
     // that cannot be opened is taken to run.
-    if (owner && wait_for_app_exit(*owner, std::chrono::nanoseconds(0)))
+    if (owner && wait_for_app_exit(*owner, std::chrono::nanoseconds(0))) {
       remove_folder_tree(temp_final + L"\\" + entry.name);
+      --left;
+    }
   }
 }
 

@@ -43,21 +43,22 @@ class Run {
     else
       log_.line("app restart failed: " + restarted.error());
 
-    // The installer that was held goes wherever it is now, its private copy
-    // with it; one that was never held goes by its path.
+    // The installer that was held goes, by the name it was given, its
+    // private copy with it; one that was never held goes by its path.
     if (held_)
       held_->delete_installer();
     else if (!args_.installer_unreadable)
       services_.delete_installer(installer);
     held_.reset();
+
+    // Last, when nobody waits for it any more: no window, the application
+    // already started.
+    if (services_.remove_stale_private_folders) services_.remove_stale_private_folders();
   }
 
  private:
   UpdateOutcome wait_verify_install(const std::string& installer) {
     show_step(UpdateStep::Wait);
-    // Once the window is up, not before: the application may still be
-    // closing meanwhile.
-    if (services_.remove_stale_private_folders) services_.remove_stale_private_folders();
     if (args_.pid) {
       if (auto waited = services_.wait_for_app_exit(*args_.pid); !waited)
         return UpdateOutcome::failure(waited.error());

@@ -44,7 +44,7 @@ class ProgressView {
 // text. The window side may be left empty: the run then goes on without.
 struct UpdateServices {
   // Removes what updaters that no longer run left behind (their private
-  // folders); may be empty.
+  // folders), at the very end of the run; may be empty.
   std::function<void()> remove_stale_private_folders;
   std::function<std::expected<void, std::string>(std::uint32_t pid)> wait_for_app_exit;
   // Holds the installer against change from before its check until the
@@ -58,7 +58,8 @@ struct UpdateServices {
       check_installer_signature;
   std::function<std::expected<void, std::string>(std::string_view installer)> run_installer;
   std::function<std::expected<void, std::string>(std::string_view app)> restart_app;
-  // Deletes, by its path, an installer that was never held.
+  // Deletes an installer that was never held: the name given, never what
+  // a link there leads to.
   std::function<void(std::string_view installer)> delete_installer;
   std::function<void(std::string_view log_path, const UpdateOutcome& outcome)> write_update_result;
 

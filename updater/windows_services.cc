@@ -1,6 +1,5 @@
 #include "windows_services.h"
 
-#include "file_io.h"
 #include "held_installer.h"
 #include "i18n/catalog.h"
 #include "nestui_kit/dialogs.h"
@@ -56,7 +55,7 @@ UpdateServices windows_services(i18n::language_index language) {
   };
   s.run_installer = [](std::string_view installer) { return as_text(run_installer(installer)); };
   s.restart_app = [](std::string_view app) { return restart_app(app); };
-  s.delete_installer = [](std::string_view installer) { delete_file(installer); };
+  s.delete_installer = delete_download;
   s.write_update_result = [](std::string_view log_path, const UpdateOutcome& outcome) {
     write_update_result(log_path, outcome);
   };

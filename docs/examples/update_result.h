@@ -3,6 +3,7 @@
 // start (see docs/INTEGRATION.md). The C++ standard library only; the file's
 // texts are UTF-8, so compile this as UTF-8 (MSVC: /utf-8).
 
+#include <cstdint>
 #include <string_view>
 
 namespace parleynest {
@@ -14,7 +15,21 @@ enum class UpdateAdvice {
   Report,         // the installer or the call is wrong: no retry, report the detail
 };
 
-// `ok` and `detail` as read from the file.
+// Whether `at` as read from the file ("t=" and Unix seconds) is from the
+// run started at `started` (Unix seconds, saved just before the updater
+// was started). When it is not, or cannot be read, the file is an earlier
+// run's: treat it as no file.
+inline bool written_since(std::string_view at, std::int64_t started) {
+  if (at.substr(0, 2) != "t=" || at.size() == 2 || at.size() > 20) return false;
+  std::int64_t seconds = 0;
+  for (const char c : at.substr(2)) {
+    if (c < '0' || c > '9') return false;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return seconds >= started;
+}
+
+// `ok` and `detail` as read from a file of this run.
 inline UpdateAdvice advice_for(bool ok, std::string_view detail) {
   if (ok) return UpdateAdvice::Installed;
   const auto starts = [detail](std::string_view text) {

@@ -1,6 +1,8 @@
 // The real PARLEYNEST-Updater.exe under Wine: a real application process to
 // wait for, installers signed at test time, and the files a run leaves.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -530,6 +532,33 @@ class SwapAttack : public UpdaterRun {
 TEST_F(SwapAttack, FolderRenamedDuringTheRun) { attack(false); }
 
 TEST_F(SwapAttack, FolderLinkRetargetedDuringTheRun) { attack(true); }
+
+// The download is a link to a file kept elsewhere; the application is
+// started again from a folder that an updater which no longer runs (no
+// process has its id) left behind, with a link to a file outside.
+TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
+  const fs::path stale = wine_prefix() / "drive_c" / "users" / getpwuid(getuid())->pw_name /
+                         "Temp" / "PARLEYNEST-Updater-999960-0";
+  const fs::path kept = dir_ / "store" / "setup.exe";
+  fs::remove_all(stale);
+  fs::create_directories(stale);
+  fs::create_directories(kept.parent_path());
+  fs::copy_file(app(), stale / "app.exe");
+  write_file(stale / "own.txt", "x");
+  write_file(dir_ / "outside.txt", "keep");
+  fs::create_symlink(dir_ / "outside.txt", stale / "link.txt");
+  fs::rename(installer(), kept);
+  fs::create_symlink(kept, installer());
+  Lines args = standard_args();
+  args[3] = windows_path(stale / "app.exe");
+  EXPECT_EQ(updater(args), 0);
+  EXPECT_EQ(logged().back(), "app restarted");  // the sweep came after the restart
+  EXPECT_EQ(installer_runs(), kSwitches);
+  EXPECT_TRUE(read_file(kept) == read_file(signed_installer()));  // not the file behind the link
+  EXPECT_EQ(read_file(dir_ / "outside.txt"), "keep");             // nor the one in the stale folder
+  EXPECT_FALSE(fs::exists(stale / "own.txt"));                    // which was swept
+  fs::remove_all(stale);
+}
 
 TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
   Lines args = standard_args();

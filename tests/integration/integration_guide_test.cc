@@ -221,6 +221,12 @@ TEST(IntegrationGuide, ASuccessIsInstalledWhateverItsDetail) {
             UpdateAdvice::Report);
 }
 
+TEST(IntegrationGuide, OnlyAResultWrittenSinceTheStartIsThisRuns) {
+  EXPECT_TRUE(parleynest::written_since("t=1796752137", 1796752137));
+  EXPECT_FALSE(parleynest::written_since("t=1796752136", 1796752137));
+  EXPECT_FALSE(parleynest::written_since("t=-1", -5));
+}
+
 TEST(IntegrationGuide, PatternsMatchWholeTextsOnly) {
   EXPECT_TRUE(matches("설치 파일 종료 코드 …", "설치 파일 종료 코드 2"));
   EXPECT_FALSE(matches("설치 파일 종료 코드 …", "설치 파일 종료 코드 "));

@@ -10,6 +10,8 @@
 //   --exit N       ends with exit code N (default 0)
 //   --try-write P  opens P for writing; adds 16 to the exit code if it could
 //   --try-delete P deletes P; adds 32 to the exit code if it could
+//   --exit-later N ends its main thread; the process ends 2 s later with
+//                  the exit code so far plus N
 // The same options are also read from "<own path>.behaviour" when that file
 // exists (an installer and a restarted application get no options of ours).
 // Other arguments are ignored.
@@ -136,6 +138,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       }
     } else if (name == L"--try-delete") {
       if (DeleteFileW(value.c_str())) exit_code += 32;
+    } else if (name == L"--exit-later") {
+      static const UINT later =
+          static_cast<UINT>(exit_code + std::wcstol(value.c_str(), nullptr, 0));
+      HANDLE main_thread = nullptr;
+      DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &main_thread,
+                      SYNCHRONIZE, FALSE, 0);
+      CreateThread(
+          nullptr, 0,
+          [](void* main) -> DWORD {
+            WaitForSingleObject(main, INFINITE);
+            Sleep(2000);
+            ExitProcess(later);
+          },
+          main_thread, 0, nullptr);
+      ExitThread(0);
     }
   }
   return exit_code;

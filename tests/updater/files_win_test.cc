@@ -142,6 +142,17 @@ TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
   EXPECT_FALSE(std::filesystem::exists(copy.parent_path()));
 }
 
+TEST(HeldInstaller, TheCopyIsMadeFromTheHoldNeverFromTheName) {
+  // Another file was swapped into the name after the hold was taken.
+  ScratchDir dir(L"swapped-" + std::to_wstring(GetCurrentProcessId()));
+  write_bytes(dir / L"held.exe", "held bytes");
+  write_bytes(dir / L"setup.exe", "swapped in");
+  auto held =
+      copy_held_installer(hold_file((dir / L"held.exe").wstring()), utf8(dir / L"setup.exe"));
+  ASSERT_TRUE(held) << held.error();
+  EXPECT_EQ(read_bytes(win_common::to_wide((*held)->path())), "held bytes");
+}
+
 TEST(PrivateFolder, WhatIsInUseIsLeftAndTheRestRemoved) {
   auto folder = make_private_folder();
   ASSERT_TRUE(folder);
@@ -153,6 +164,8 @@ TEST(PrivateFolder, WhatIsInUseIsLeftAndTheRestRemoved) {
   write_bytes(path / L"a" / L"used.txt", "x");
   write_bytes(path / L"d.txt", "x");
   SetFileAttributesW((path / L"d.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  // Only NTFS refuses to delete a read-only folder; Wine deletes it anyway.
+  SetFileAttributesW((path / L"a" / L"b").c_str(), FILE_ATTRIBUTE_READONLY);
   {
     // In use by a program that lets no one delete it.
     const win_common::unique_file used(CreateFileW((path / L"a" / L"used.txt").c_str(),

@@ -92,6 +92,20 @@ TEST_F(Installer, NonZeroExitCodesAreReadSigned) {
   EXPECT_EQ(error_text(result.error()), "설치 파일 종료 코드 -1073741819");
 }
 
+TEST_F(Installer, ItsProcessIsAwaitedAndItStartsInTheUpdatersCurrentFolder) {
+  // It deletes "marker" from its current folder (32), which only the
+  // updater's holds, then ends its main thread 2 s before its process (+3).
+  ScratchDir here(L"current-" + std::to_wstring(GetCurrentProcessId()));
+  write_bytes(here / L"marker", "x");
+  behave("--try-delete marker --exit-later 3");
+  const std::filesystem::path earlier = std::filesystem::current_path();
+  std::filesystem::current_path(here.path());
+  const auto result = run_installer(utf8(installer()));
+  std::filesystem::current_path(earlier);
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(error_text(result.error()), "설치 파일 종료 코드 35");
+}
+
 TEST_F(Installer, OutlivingTheLimitIsTerminated) {
   behave("--pid-file " + utf8(dir_ / L"pid") + " --stay-ms 30000");
   const auto start = std::chrono::steady_clock::now();

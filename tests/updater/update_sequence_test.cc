@@ -151,11 +151,11 @@ TEST_F(UpdateRun, SuccessWalksEveryStepInOrder) {
   args_.thumbprint = "cc cc";
   run();
   EXPECT_EQ(r_.calls,
-            (Calls{"progress open", "step 0", "dispatch", "remove stale", "wait 4321", "step 1",
-                   "dispatch", "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc",
-                   "step 2", "dispatch", "install held:C:\\t\\setup.exe",
-                   "result " + *args_.log_path, "step 3", "dispatch", "progress closed",
-                   "restart C:\\a\\app.exe", "delete held", "release"}));
+            (Calls{"progress open", "step 0", "dispatch", "wait 4321", "step 1", "dispatch",
+                   "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=cc cc", "step 2",
+                   "dispatch", "install held:C:\\t\\setup.exe", "result " + *args_.log_path,
+                   "step 3", "dispatch", "progress closed", "restart C:\\a\\app.exe", "delete held",
+                   "release", "remove stale"}));
   EXPECT_EQ(
       log_messages(),
       (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe", "app exited",
@@ -186,11 +186,11 @@ TEST_F(UpdateRun, WaitFailureSkipsVerifyAndInstallButRestartsAndDeletes) {
   run();
   EXPECT_EQ(
       r_.calls,
-      (Calls{"progress open", "step 0", "dispatch", "remove stale", "wait 4321",
-             "result " + *args_.log_path, "step 3", "dispatch", "progress closed",
+      (Calls{"progress open", "step 0", "dispatch", "wait 4321", "result " + *args_.log_path,
+             "step 3", "dispatch", "progress closed",
              "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
              "T(common.confirm)",
-             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe"}));
+             "restart C:\\a\\app.exe", "delete C:\\t\\setup.exe", "remove stale"}));
   EXPECT_EQ(log_messages(),
             (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
                    "failed: " + *r_.wait_error, "app restarted"}));
@@ -207,7 +207,7 @@ TEST_F(UpdateRun, VerifyFailureNeverRunsTheInstaller) {
             (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
                    "app exited", "failed: " + *r_.verify_error, "app restarted"}));
   EXPECT_EQ(r_.written->text, *r_.verify_error);
-  EXPECT_EQ(r_.calls.back(), "release");
+  EXPECT_EQ(Calls(r_.calls.end() - 2, r_.calls.end()), (Calls{"release", "remove stale"}));
 }
 
 TEST_F(UpdateRun, InstallFailureAndRestartFailureAreBothLogged) {
@@ -220,7 +220,7 @@ TEST_F(UpdateRun, InstallFailureAndRestartFailureAreBothLogged) {
              "signature ok subject=CN=Test, O=NESTWORKS thumb=" + std::string(40, 'C'),
              "failed: 설치 파일 종료 코드 1", "app restart failed: File not found. (os error 2)"}));
   EXPECT_FALSE(r_.written->ok);
-  EXPECT_EQ(r_.calls.back(), "release");
+  EXPECT_EQ(Calls(r_.calls.end() - 2, r_.calls.end()), (Calls{"release", "remove stale"}));
 }
 
 TEST_F(UpdateRun, NoPidNoLogNoWindow) {
@@ -231,11 +231,11 @@ TEST_F(UpdateRun, NoPidNoLogNoWindow) {
   run();
   EXPECT_EQ(
       r_.calls,
-      (Calls{"remove stale", "hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
+      (Calls{"hold C:\\t\\setup.exe", "verify held:C:\\t\\setup.exe pin=-",
              "install held:C:\\t\\setup.exe",
              "dialog T(pcLogin.pc.update.updaterTitle) | T(pcLogin.pc.update.updaterFailed) | "
              "T(common.confirm)",
-             "restart C:\\a\\app.exe", "delete held", "release"}));
+             "restart C:\\a\\app.exe", "delete held", "release", "remove stale"}));
   EXPECT_FALSE(r_.written);
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
@@ -255,7 +255,7 @@ TEST_F(UpdateRun, UnreadablePathsFailVisiblyAndAreNeverUsed) {
     // Nothing is held, checked or run; an unreadable path is neither
     // started nor deleted.
     EXPECT_EQ(r_.calls,
-              (Calls{"remove stale", "wait 4321", "result " + *args_.log_path, dialog, last_call}));
+              (Calls{"wait 4321", "result " + *args_.log_path, dialog, last_call, "remove stale"}));
     EXPECT_EQ(log_messages(),
               (Calls{"start installer=C:\\t\\setup.exe pid=Some(4321) app=C:\\a\\app.exe",
                      "app exited", "failed: " + failure, restart_line}));
