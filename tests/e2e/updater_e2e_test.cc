@@ -202,7 +202,7 @@ TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
 }
 
 TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
-  const std::string pid = start_app("3000");
+  const std::string pid = start_app("2000", true);
   const std::string first_run = app_runs();
 
   Lines args = standard_args();
@@ -345,7 +345,7 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
   ASSERT_TRUE(screen);
   EXPECT_EQ(progress[0].window.x, (screen->first - kProgressWidth) / 2);
   EXPECT_EQ(progress[0].window.y, (screen->second - kProgressHeight) / 2);
-  EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(3000));
+  EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(2000));
 }
 
 TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOnceAnswered) {
@@ -442,8 +442,12 @@ TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
     // The user clicks into the dialog, away from its button, and presses
     // the keys that close ordinary dialogs.
     click_at(dialog.x + 30, dialog.y + dialog.height - 20);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    focused = output_of({"xdotool", "getwindowfocus"}).value_or("");
+    for (int i = 0; i < 50 && std::strtoul(focused.c_str(), nullptr, 0) !=
+                                  std::strtoul(dialog.id.c_str(), nullptr, 0);
+         ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      focused = output_of({"xdotool", "getwindowfocus"}).value_or("");
+    }
     output_of({"xdotool", "key", "Return"});
     output_of({"xdotool", "key", "Escape"});
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -571,13 +575,15 @@ TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
 }
 
 TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
-  const fs::path ready = dir_ / "writer.ready";
+  const fs::path ready = dir_ / "writer.ready", done = dir_ / "writer.done";
   Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(),
-                     "write-hold", windows_path(installer()), windows_path(ready), "5000"});
+                     "write-hold", windows_path(installer()), windows_path(ready),
+                     windows_path(done)});
   for (int i = 0; i < 400 && !fs::exists(ready); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(fs::exists(ready));
   EXPECT_EQ(updater(standard_args()), 0);
+  write_file(done, "done");
   // "설치 파일 잠금 실패: " + the text of a sharing violation.
   const Lines lines = logged();
   ASSERT_EQ(lines.size(), 3u);
