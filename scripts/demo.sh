@@ -3,11 +3,13 @@
 # PARLEYNEST-Updater.exe with a signed demo installer (a real NSIS
 # installer, built here) and closes; the updater
 # waits for it, verifies the installer, runs it, records the result and
-# starts the application again, now 0.1.17. A second run with a tampered
-# installer shows a refusal and its failure dialog, which the script answers.
-# Both again in Japanese. Prints the run logs and result files and saves
-# screenshots of the progress window, the failure dialog and the application
-# afterwards in build/demo/screenshots.
+# starts the application again, now 0.1.17, which reads update-result.json
+# and shows what became of the update. A second run with a tampered
+# installer shows a refusal and its failure dialog, which the script
+# answers, and the application that reads the refusal. Both again in
+# Japanese. Prints the run logs and result files and saves screenshots of
+# the progress window, the failure dialog and the application afterwards in
+# build/demo/screenshots.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$PN_ROOT"
@@ -37,13 +39,15 @@ shoot() {
   convert "$shots/$1.png" -crop "$2" +repage "$shots/$1.png"
   echo "screenshot: $shots/$1.png"
 }
-# wait_for_window SIZE: the geometry (WxH+X+Y) of the updater's window of
-# that size once it is on screen.
+# wait_for_window SIZE [PROGRAM]: the geometry (WxH+X+Y) of the window of
+# that size (any size: "") of the program (the updater unless named) once it
+# is on screen.
 wait_for_window() {
   local id geometry
   for _ in $(seq 600); do
     read -r id geometry < <(x xwininfo -root -children |
-      awk -v size="$1" '/"parleynest-updater.exe"/ && $(NF-1) ~ "^" size "[+]" { print $1, $(NF-1) }') || true
+      awk -v size="$1" -v program="\"${2:-parleynest-updater.exe}\"" \
+        'index($0, program) && $(NF-1) ~ "^" size "[0-9x]*[+]" { print $1, $(NF-1) }') || true
     if [ -n "${id:-}" ] && x xwininfo -id "$id" | grep -q 'Map State: IsViewable'; then
       echo "$geometry"
       return 0
@@ -66,11 +70,13 @@ wait_for_line() {  # wait_for_line FILE PATTERN
   return 1
 }
 
-# update_once NAME LOCALE INSTALLER_MAKER: one update of a fresh installation.
-# The progress window is shot while the installer runs; a failure dialog is
-# shot and then answered with a click on its button.
+# update_once NAME LANGUAGE INSTALLER_MAKER: one update of a fresh
+# installation; LANGUAGE is the application's UI language. The progress
+# window is shot while the installer runs; a failure dialog is shot and then
+# answered with a click on its button; the application started again is
+# shot once it shows what it read.
 update_once() {
-  local name="$1" locale="$2" make_installer="$3"
+  local name="$1" language="$2" make_installer="$3"
   local app_dir="$demo/$name/PARLEYNEST"
   mkdir -p "$app_dir/updates" "$demo/$name/logs"
   cp "$bin/demo_app.exe" "$app_dir/PARLEYNEST.exe"
@@ -78,9 +84,10 @@ update_once() {
   "$make_installer" "$installer"
   local log="$demo/$name/logs/updater.log"
 
-  pn_log "$name: the application (0.1.16, language $locale) starts the updater and closes"
+  pn_log "$name: the application (0.1.16, language $language) starts the updater and closes"
   scripts/wine-run "$app_dir/PARLEYNEST.exe" --updater "$(wine_path "$bin/PARLEYNEST-Updater.exe")" \
-    --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" --locale "$locale" &
+    --installer "$(wine_path "$installer")" --log "$(wine_path "$log")" --language "$language" \
+    --new-version 0.1.17 &
   local progress dialog
   if [ "$make_installer" = signed_installer ]; then
     pn_say "waiting for the progress window (the application closes after 2 s, the updater waits for it)"
@@ -95,10 +102,12 @@ update_once() {
     shoot "$name-failure" "$dialog"
     click_in "$dialog" 420 144  # its one button
   fi
-  pn_say "waiting for the application to start again"
+  pn_say "waiting for the application to start again and show what it read"
   wait_for_line "$log" "app restart"
-  sleep 2
-  shoot "$name-after" 640x300+0+0
+  local app
+  app="$(wait_for_window "" parleynest.exe)"
+  sleep 1
+  shoot "$name-after" "$app"
 
   pn_log "$name: run log ($log)"
   cat "$log"
@@ -135,9 +144,9 @@ tampered_installer() {
   rm -f "$1.signed"
 }
 
-update_once signed ko signed_installer
-update_once tampered ko tampered_installer
-update_once signed-ja ja signed_installer
-update_once tampered-ja ja tampered_installer
+update_once signed ko-KR signed_installer
+update_once tampered ko-KR tampered_installer
+update_once signed-ja ja-JP signed_installer
+update_once tampered-ja ja-JP tampered_installer
 
 pn_log "done: screenshots in $shots"

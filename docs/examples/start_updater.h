@@ -18,9 +18,40 @@ struct UpdaterLaunch {
   std::wstring installer;   // the downloaded installer
   std::wstring app_exe;     // this application, started again at the end
   std::wstring log;         // the run log; update-result.json goes beside it
-  std::wstring locale;      // "ko", "en-US", "en-GB" or "ja"
+  std::wstring locale;      // "ko", "en-US", "en-GB" or "ja": see updater_locale
   std::wstring thumbprint;  // the pinned signer thumbprint, 40 hex digits
 };
+
+// The updater's language for the application's UI language, a tag such as
+// "ko", "ko-KR", "ja-JP", "en", "en-AU" or "en_GB" (any letter case): the
+// updater knows only "ko", "en-US", "en-GB" and "ja" and shows Korean for
+// anything else. Korean and Japanese by their language; English as British
+// English where the region writes that way (GB, IE, AU, NZ, ZA, IN),
+// otherwise as American English, also for a language the updater does not
+// speak; Korean, the application's own language, when there is none.
+inline std::wstring updater_locale(std::wstring_view ui_language) {
+  std::wstring language, region;
+  std::size_t part = 0;
+  for (std::size_t at = 0; at <= ui_language.size(); ++part) {
+    std::size_t end = ui_language.find_first_of(L"-_", at);
+    if (end == std::wstring_view::npos) end = ui_language.size();
+    std::wstring subtag(ui_language.substr(at, end - at));
+    for (wchar_t& c : subtag)
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (part == 0)
+      language = subtag;
+    else if (region.empty() && subtag.size() == 2)
+      region = subtag;  // after a script: en-Latn-GB
+    at = end + 1;
+  }
+  if (language.empty() || language == L"ko") return L"ko";
+  if (language == L"ja") return L"ja";
+  if (language == L"en") {
+    for (const wchar_t* british : {L"gb", L"uk", L"ie", L"au", L"nz", L"za", L"in"})
+      if (region == british) return L"en-GB";
+  }
+  return L"en-US";
+}
 
 // Appends one argument so that the Windows C runtime (and
 // CommandLineToArgvW) splits it back unchanged: in double quotes, a double

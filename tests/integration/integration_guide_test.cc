@@ -5,6 +5,8 @@
 // reading of a command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -14,6 +16,7 @@
 #include "options.h"
 #include "process_control.h"
 #include "roostbox/sign_verify.h"
+#include "result_file.h"
 #include "run_log.h"
 #include "update_result.h"
 #include "update_sequence.h"
@@ -221,10 +224,30 @@ TEST(IntegrationGuide, ASuccessIsInstalledWhateverItsDetail) {
             UpdateAdvice::Report);
 }
 
-TEST(IntegrationGuide, OnlyAResultWrittenSinceTheStartIsThisRuns) {
-  EXPECT_TRUE(parleynest::written_since("t=1796752137", 1796752137));
-  EXPECT_FALSE(parleynest::written_since("t=1796752136", 1796752137));
-  EXPECT_FALSE(parleynest::written_since("t=-1", -5));
+TEST(IntegrationGuide, TheResultFileReadsBackAndOnlyThisRunsCounts) {
+  using updater::UpdateOutcome;
+  const auto now = std::chrono::system_clock::now();
+  const std::string at = updater::timestamp_text_at(now);
+  const std::int64_t started =
+      std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+  for (const UpdateOutcome& outcome :
+       {UpdateOutcome::success("E2FC8B5694871F24B4F0DEF101954BFFE99C1FB5"),
+        UpdateOutcome::failure("설치 파일 잠금 실패: \"C:\\a\\\" \x01\r\n\t😀 끝")}) {
+    const auto read = parleynest::parse_update_result(updater::update_result_json(at, outcome));
+    ASSERT_TRUE(read.has_value()) << outcome.text;
+    EXPECT_EQ(read->detail, outcome.text);
+    EXPECT_EQ(read->ok, outcome.ok);
+    EXPECT_EQ(parleynest::at_seconds(read->at), started);
+    // Written in the second the run started or later: this run's.
+    EXPECT_TRUE(parleynest::is_from_run_started_at(*read, started));
+    EXPECT_FALSE(parleynest::is_from_run_started_at(*read, started + 1));
+    // An earlier run's result counts as none: the installed version decides.
+    EXPECT_EQ(parleynest::advice_after_update(read, started + 1, false), UpdateAdvice::RetryLater);
+    EXPECT_EQ(parleynest::advice_after_update(read, started, true),
+              outcome.ok ? UpdateAdvice::Installed : UpdateAdvice::DownloadAgain);
+  }
+  EXPECT_FALSE(parleynest::at_seconds("1796752137").has_value());
+  EXPECT_FALSE(parleynest::parse_update_result(R"({"at":"t=1","detail":"x"})").has_value());
 }
 
 TEST(IntegrationGuide, PatternsMatchWholeTextsOnly) {
@@ -301,6 +324,14 @@ TEST(IntegrationGuide, CommandLineOfTheExampleReachesTheUpdaterUnchanged) {
   EXPECT_EQ(parleynest::updater_command_line(launch, 7),
             L"\"C:\\u\\PARLEYNEST-Updater.exe\" --pid \"7\" --installer \"C:\\t\\setup.exe\" "
             L"--app-exe \"C:\\a\\app.exe\" --log \"C:\\logs\\\\\" --locale \"ja\"");
+}
+
+TEST(IntegrationGuide, UiLanguagesBecomeTheUpdatersFourTags) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"ko-KR", L"ko"},         {L"", L"ko"},         {L"ja-JP", L"ja"},     {L"JA", L"ja"},
+      {L"en", L"en-US"},         {L"en-US", L"en-US"}, {L"en-AU", L"en-GB"},  {L"en_gb", L"en-GB"},
+      {L"en-Latn-GB", L"en-GB"}, {L"fr-FR", L"en-US"}, {L"english", L"en-US"}};
+  for (const auto& [ui, tag] : cases) EXPECT_EQ(parleynest::updater_locale(ui), tag) << ui;
 }
 
 #endif
