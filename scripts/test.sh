@@ -24,25 +24,28 @@ pn_ensure_packages
 # built. Both take the commit's time for the PE time stamp (the copy has no
 # git history to read it from).
 pn_check_rebuild() {
-  local exe=bin/PARLEYNEST-Updater.exe copy status=0
+  local exe=bin/PARLEYNEST-Updater.exe copy
   pn_log "rebuilding the release in another folder: it must come out the same, byte for byte"
   copy="$(mktemp -d "${TMPDIR:-/tmp}/pn-rebuild.XXXXXX")"
   git ls-files -z | while IFS= read -r -d '' file; do
-    [ -e "$file" ] && printf '%s\0' "$file"
-  done | tar --null -T - -cf - | tar -xf - -C "$copy"
-  (
+    if [ -e "$file" ]; then printf '%s\0' "$file"; fi
+  done | tar --null -T - -cf - | tar -xf - -C "$copy" || return 1
+  if ! (
     cd "$copy"
     export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$PN_ROOT" log -1 --format=%ct)}"
     pn_configure windows -DPN_BUILD_TESTS=OFF && pn_build_targets windows PARLEYNEST-Updater
-  ) || status=1
-  if [ $status -eq 0 ] && cmp -s "build/windows/$exe" "$copy/build/windows/$exe"; then
-    pn_say "the same $(stat -c %s "build/windows/$exe") bytes from $PN_ROOT and $copy"
-    rm -rf "$copy"
-    return 0
+  ); then
+    pn_say "the second build failed; it stays in $copy"
+    return 1
   fi
-  [ $status -eq 0 ] && pn_say "DIFFERENT: $(cmp -l "build/windows/$exe" "$copy/build/windows/$exe" | wc -l) bytes differ"
-  pn_say "the second build stays in $copy"
-  return 1
+  if ! cmp -s "build/windows/$exe" "$copy/build/windows/$exe"; then
+    pn_say "DIFFERENT: $(cmp -l "build/windows/$exe" "$copy/build/windows/$exe" | wc -l) bytes differ"
+    pn_say "the second build stays in $copy"
+    return 1
+  fi
+  pn_say "the same $(stat -c %s "build/windows/$exe") bytes from $PN_ROOT and $copy,"
+  pn_say "SHA-256 $(sha256sum <"build/windows/$exe" | cut -d' ' -f1)"
+  rm -rf "$copy"
 }
 
 if [ -z "$regex" ]; then
