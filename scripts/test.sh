@@ -18,6 +18,36 @@ gtest_filter="${2:-}"
 
 pn_ensure_packages
 
+# Builds PARLEYNEST-Updater.exe a second time from a copy of the tracked
+# files in a folder of another name and length, and compares it byte for
+# byte with the first build: the release must not depend on where it was
+# built. Both take the commit's time for the PE time stamp (the copy has no
+# git history to read it from).
+pn_check_rebuild() {
+  local exe=bin/PARLEYNEST-Updater.exe copy
+  pn_log "rebuilding the release in another folder: it must come out the same, byte for byte"
+  copy="$(mktemp -d "${TMPDIR:-/tmp}/pn-rebuild.XXXXXX")"
+  git ls-files -z | while IFS= read -r -d '' file; do
+    if [ -e "$file" ]; then printf '%s\0' "$file"; fi
+  done | tar --null -T - -cf - | tar -xf - -C "$copy" || return 1
+  if ! (
+    cd "$copy"
+    export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$PN_ROOT" log -1 --format=%ct)}"
+    pn_configure windows -DPN_BUILD_TESTS=OFF && pn_build_targets windows PARLEYNEST-Updater
+  ); then
+    pn_say "the second build failed; it stays in $copy"
+    return 1
+  fi
+  if ! cmp -s "build/windows/$exe" "$copy/build/windows/$exe"; then
+    pn_say "DIFFERENT: $(cmp -l "build/windows/$exe" "$copy/build/windows/$exe" | wc -l) bytes differ"
+    pn_say "the second build stays in $copy"
+    return 1
+  fi
+  pn_say "the same $(stat -c %s "build/windows/$exe") bytes from $PN_ROOT and $copy,"
+  pn_say "SHA-256 $(sha256sum <"build/windows/$exe" | cut -d' ' -f1)"
+  rm -rf "$copy"
+}
+
 if [ -z "$regex" ]; then
   pn_check_format
   pn_build windows
@@ -33,6 +63,7 @@ if [ -z "$regex" ]; then
   pn_say "it prints nothing until it ends (40 s on a quiet 2-core machine, 2 to 3 minutes under load)"
   ctest --preset linux || status=1
   pn_sanitizer_and_fuzz || status=1
+  pn_check_rebuild || status=1
   pn_log "done: $([ $status -eq 0 ] && echo 'every test passed' || echo 'some tests FAILED')"
   exit $status
 fi
