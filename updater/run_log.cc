@@ -17,19 +17,11 @@ std::string log_line_text(std::string_view timestamp, std::string_view message) 
   text.reserve(timestamp.size() + message.size() + 2);
   text += timestamp;
   text += ' ';
-  // A value inside the message never starts a line of its own, and the
-  // line reads back to the message: a run of backslashes before an "r" or
-  // "n" is doubled (so a path such as C:\new stays apart from a line
-  // feed), every other backslash is written as it is.
-  std::size_t backslashes = 0;
+  // A value never starts a line of its own: its carriage returns and line
+  // feeds are written as \r and \n. Everything else, backslashes among it,
+  // is written as it is, so a path reads in the log as it was given
+  // (Windows refuses CR and LF in file names).
   for (const char c : message) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    const bool escape_follows = c == '\r' || c == '\n';
-    text.append(c == 'r' || c == 'n' || escape_follows ? backslashes * 2 : backslashes, '\\');
-    backslashes = 0;
     if (c == '\r') {
       text += "\\r";
     } else if (c == '\n') {
@@ -38,7 +30,6 @@ std::string log_line_text(std::string_view timestamp, std::string_view message) 
       text += c;
     }
   }
-  text.append(backslashes, '\\');
   text += '\n';
   return text;
 }

@@ -13,9 +13,8 @@ std::string timestamp_text_at(std::chrono::system_clock::time_point now);
 std::string timestamp_text();
 
 // "<timestamp> <message>\n", with each carriage return and line feed of the
-// message written as \r and \n: one event is always one line. A run of
-// backslashes before an "r", an "n" or a line break is doubled, so that
-// the line reads back to the message; other backslashes stay single.
+// message written as \r and \n: one event is always one line. Every other
+// byte, backslashes among them, is written as it is.
 std::string log_line_text(std::string_view timestamp, std::string_view message);
 
 class RunLog {

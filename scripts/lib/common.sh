@@ -16,7 +16,10 @@ pn_log() { printf '\n== [%4d s] %s\n' "$(pn_elapsed)" "$*"; }
 # A line inside a phase.
 pn_say() { printf '   %s\n' "$*"; }
 
-# Installs what is missing (Debian 12, as root).
+# Installs what is missing (Debian 12, as root): first what the build and
+# the tests require, then Wine's 32-bit side on its own. A package mirror
+# in the middle of a sync can fail an index or two; that stops nothing as
+# long as the required packages still install.
 pn_ensure_packages() {
   local need=()
   command -v cmake >/dev/null || need+=(cmake)
@@ -24,8 +27,6 @@ pn_ensure_packages() {
   command -v g++ >/dev/null || need+=(g++)
   command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(mingw-w64 g++-mingw-w64-x86-64-win32)
   [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
-  # 32-bit Windows programs (most installers) need Wine's 32-bit side.
-  [ -x /usr/lib/wine/wine ] || need+=(wine32:i386)
   command -v makensis >/dev/null || need+=(nsis)
   command -v clang-format-14 >/dev/null || need+=(clang-format-14)
   command -v Xvfb >/dev/null || need+=(xvfb)
@@ -48,25 +49,67 @@ pn_ensure_packages() {
   # Wine's own fonts: Marlett draws the caption buttons of ordinary windows
   # (without it they show as letters), Tahoma is the default dialog font.
   [ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
-  if [ ${#need[@]} -eq 0 ]; then
+  # 32-bit Windows programs (most installers) need Wine's 32-bit side; the
+  # tests of 32-bit installers are skipped without it.
+  local want_wine32=0
+  [ -x /usr/lib/wine/wine ] || want_wine32=1
+  if [ ${#need[@]} -eq 0 ] && [ $want_wine32 -eq 0 ]; then
     pn_log "packages: everything needed is installed"
     return
   fi
-  pn_log "installing ${#need[@]} packages with apt-get: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  case " ${need[*]} " in
-    *:i386*)
-      if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        pn_say "adding the i386 architecture (Wine's 32-bit side)"
-        dpkg --add-architecture i386
-      fi
-      ;;
-  esac
-  pn_say "apt-get update: reading the package lists"
-  apt-get update -qq
-  pn_say "apt-get install: downloading and unpacking (several minutes on a bare machine, silent meanwhile)"
-  apt-get install -y -qq "${need[@]}" >/dev/null
-  pn_say "installed in $(($(date +%s) - PN_T0)) s since the start"
+  PN_APT_OUT="$(mktemp)"  # apt's output, for its reason when it fails
+  local update=0
+  if [ ${#need[@]} -gt 0 ]; then
+    pn_log "installing ${#need[@]} packages with apt-get: ${need[*]}"
+    update=1
+  fi
+  if [ $want_wine32 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    pn_log "adding the i386 architecture (Wine's 32-bit side)"
+    dpkg --add-architecture i386
+    update=1
+  fi
+  [ $update -eq 1 ] && pn_apt_update
+  if [ ${#need[@]} -gt 0 ]; then
+    pn_say "apt-get install: downloading and unpacking (several minutes on a bare machine, silent meanwhile)"
+    if ! pn_apt_install "${need[@]}"; then
+      local missing=() name
+      for name in "${need[@]}"; do
+        apt-get install -s -qq "$name" >/dev/null 2>&1 || missing+=("$name")
+      done
+      echo "cannot install what the build requires: ${missing[*]:-${need[*]}}" >&2
+      return 1
+    fi
+    pn_say "installed in $(($(date +%s) - PN_T0)) s since the start"
+  fi
+  if [ $want_wine32 -eq 1 ]; then
+    pn_log "installing Wine's 32-bit side (wine32:i386)"
+    if ! pn_apt_install wine32:i386; then
+      pn_say "wine32:i386 cannot be installed ($(pn_apt_reason)): going on with 64-bit Windows programs only, the 32-bit tests are skipped"
+    fi
+  fi
+}
+
+# apt-get update, tried three times; a package list that still fails to
+# download is reported and the lists that came are used.
+pn_apt_update() {
+  local try
+  for try in 1 2 3; do
+    pn_say "apt-get update: reading the package lists (try $try of 3)"
+    if apt-get update -qq >"$PN_APT_OUT" 2>&1; then return 0; fi
+    [ $try -lt 3 ] && sleep 5
+  done
+  pn_say "apt-get update failed ($(pn_apt_reason)); going on with the lists that came"
+}
+
+pn_apt_install() { apt-get install -y -q "$@" >"$PN_APT_OUT" 2>&1; }
+# apt's reason, on one line: its first error and, when dependencies could
+# not be met, the first of them.
+pn_apt_reason() {
+  local error unmet
+  error="$(grep -m 1 "^E: " "$PN_APT_OUT" | cut -c 4-)" || true
+  unmet="$(grep -m 1 'Depends: .* but ' "$PN_APT_OUT" | tr -s ' ')" || true
+  printf '%s' "${error:-no reason given}${unmet:+; first unmet:$unmet}"
 }
 
 # pn_configure PRESET [extra cmake arguments]: CMake's output only when it

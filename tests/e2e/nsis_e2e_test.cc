@@ -130,7 +130,8 @@ TEST_F(NsisInstaller, SixtyFourBitInstallsFromItsOwnFileAndWhatItLeavesGoesWithT
 
 TEST_F(NsisInstaller, ThirtyTwoBitInstallsFromItsOwnFile) {
   if (!prefix_runs_32bit())
-    GTEST_SKIP() << "this machine runs no 32-bit program (Wine's 32-bit side does not run here)";
+    GTEST_SKIP() << "Wine runs no 32-bit program here (its 32-bit side is not installed, or the "
+                    "kernel runs no 32-bit program)";
   EXPECT_EQ(update("one-stage-x86"), succeeded());
   expect_installed();
 }
@@ -159,8 +160,10 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   // folder, a read-only file and a link to a folder outside. And the
   // folder of a process that still runs.
   const fs::path pid_file = dir_ / "running.pid";
+  // It runs until the test has looked, however long the run takes.
+  const fs::path done = dir_ / "running.done";
   Background running({paths().wine_run.string(), (dir_ / "app.exe").string(), "--pid-file",
-                      windows_path(pid_file), "--stay-ms", "20000"});
+                      windows_path(pid_file), "--wait-for", windows_path(done)});
   ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
   const fs::path stale = temp / "PARLEYNEST-Updater-4000000000-0";
   const fs::path live = temp / ("PARLEYNEST-Updater-" + read_file(pid_file) + "-0");
@@ -183,6 +186,7 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   EXPECT_FALSE(fs::exists(stale / "setup.exe"));
   EXPECT_EQ(read_file(outside / "keep.txt"), "x");
   EXPECT_TRUE(fs::exists(live / "setup.exe"));
+  write_file(done, "done");
   fs::remove_all(live);
   fs::remove_all(stale);
 }

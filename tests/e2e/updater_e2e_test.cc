@@ -144,13 +144,15 @@ class UpdaterRun : public ::testing::Test {
     expect_windows(!ok);
   }
 
-  // Starts the application in the background, to run for stay_ms; its
-  // process id.
-  std::string start_app(const std::string& stay_ms) {
+  // Starts the application in the background, to run for stay_ms (counted
+  // from when the updater's log has its first line, with `after_start`);
+  // its process id.
+  std::string start_app(const std::string& stay_ms, bool after_start = false) {
     const fs::path pid_file = dir_ / "app.pid";
-    running_app_ =
-        std::make_unique<Background>(Lines{paths().wine_run.string(), app().string(), "--pid-file",
-                                           windows_path(pid_file), "--stay-ms", stay_ms});
+    Lines argv{paths().wine_run.string(), app().string(), "--pid-file", windows_path(pid_file)};
+    if (after_start) argv.insert(argv.end(), {"--wait-for", windows_path(log())});
+    argv.insert(argv.end(), {"--stay-ms", stay_ms});
+    running_app_ = std::make_unique<Background>(argv);
     EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)))
         << "the application did not start";
     return read_file(pid_file);
@@ -198,7 +200,7 @@ TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
 }
 
 TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
-  const std::string pid = start_app("3000");
+  const std::string pid = start_app("2000", true);
   const std::string first_run = app_runs();
 
   Lines args = standard_args();
@@ -297,6 +299,21 @@ TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
   expect_windows(false);
 }
 
+// A reader that looks for the path it passed finds it: folders whose names
+// begin with "n" or "r" after a backslash are logged as they are.
+TEST_F(UpdaterRun, PathsAreLoggedAsTheyAre) {
+  const fs::path folder = dir_ / "new" / "reports";
+  fs::create_directories(folder);
+  fs::rename(installer(), folder / "setup.exe");
+  Lines args = standard_args();
+  args[1] = windows_path(folder / "setup.exe");
+  EXPECT_EQ(updater(args), 0);
+  const std::string start = "start installer=" + windows_path(dir_) + "\\new\\reports\\setup.exe" +
+                            " pid=None app=" + windows_path(app());
+  EXPECT_EQ(logged(), (Lines{start, signature_line(), "installer ok", "app restarted"}));
+  EXPECT_FALSE(fs::exists(folder / "setup.exe"));
+}
+
 TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
   for (const char* locale : {"JA", "EN-gb"}) {
     SCOPED_TRACE(locale);
@@ -326,13 +343,14 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
   ASSERT_TRUE(screen);
   EXPECT_EQ(progress[0].window.x, (screen->first - kProgressWidth) / 2);
   EXPECT_EQ(progress[0].window.y, (screen->second - kProgressHeight) / 2);
-  EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(3000));
+  EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(2000));
 }
 
 TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOnceAnswered) {
-  // The application stays a while, so the progress window is up while the
-  // run waits for it; then the unsigned installer fails the verify.
-  const std::string pid = start_app("2500");
+  // The application stays a while after the run has started, so the
+  // progress window is up while the run waits for it, however slowly the
+  // updater started; then the unsigned installer fails the verify.
+  const std::string pid = start_app("2500", true);
   const std::string first_run = app_runs();
   fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
                 fs::copy_options::overwrite_existing);
@@ -397,9 +415,11 @@ TEST_F(UpdaterRun, WindowsNeverTakeTheForegroundFromTheProgramInUse) {
                           windows_path(taken), windows_path(stop)});
     ASSERT_TRUE(wait_for_file(ready, std::chrono::seconds(20)))
         << "the bystander never had the foreground";
-    fs::copy_file(fails ? paths().windows_bin / "fake_app.exe" : signed_installer(), installer(),
-                  fs::copy_options::overwrite_existing);
-    write_file(dir_ / "setup.exe.behaviour", "--stay-ms 1500");
+    // Either way the installer runs for 1.5 s, so the progress window is up
+    // long enough to be seen under any load; in the failure run it then
+    // fails.
+    fs::copy_file(signed_installer(), installer(), fs::copy_options::overwrite_existing);
+    write_file(dir_ / "setup.exe.behaviour", fails ? "--stay-ms 1500 --exit 3" : "--stay-ms 1500");
     // The click that answers the dialog may activate it: what counts is
     // before it.
     std::string taken_before_answer = "<not answered>";
@@ -420,8 +440,10 @@ TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
     // The user clicks into the dialog, away from its button, and presses
     // the keys that close ordinary dialogs.
     click_at(dialog.x + 30, dialog.y + dialog.height - 20);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    focused = std::to_string(foreground_window() == dialog.id);
+    for (int i = 0; i < 50 && focused != "1"; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      focused = std::to_string(foreground_window() == dialog.id);
+    }
     press_key("return");
     press_key("escape");
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -526,13 +548,15 @@ TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
 }
 
 TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
-  const fs::path ready = dir_ / "writer.ready";
+  const fs::path ready = dir_ / "writer.ready", done = dir_ / "writer.done";
   Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(),
-                     "write-hold", windows_path(installer()), windows_path(ready), "5000"});
+                     "write-hold", windows_path(installer()), windows_path(ready),
+                     windows_path(done)});
   for (int i = 0; i < 400 && !fs::exists(ready); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(fs::exists(ready));
   EXPECT_EQ(updater(standard_args()), 0);
+  write_file(done, "done");
   // "설치 파일 잠금 실패: " + the text of a sharing violation.
   const Lines lines = logged();
   ASSERT_EQ(lines.size(), 3u);

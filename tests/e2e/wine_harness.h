@@ -53,8 +53,8 @@ void write_file(const std::filesystem::path& p, const std::string& bytes);
 bool wait_for_file(const std::filesystem::path& p, std::chrono::milliseconds limit);
 
 // The messages of a run log with the "t=<seconds> " part checked and cut,
-// each read back to what was logged (backslashes doubled before "r" and
-// "n" are single again; "\r" and "\n" are a carriage return and a line feed).
+// each as its bytes stand in the log (the paths of the tests hold no
+// carriage return or line feed, so a path is logged as it is).
 std::vector<std::string> log_messages(const std::string& log, long long not_before,
                                       long long not_after);
 

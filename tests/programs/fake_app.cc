@@ -5,6 +5,7 @@
 // PN_FAKE_HOME, "<own path>" means that folder and the program's own file
 // name (the updater starts a private copy of the installer elsewhere). Then:
 //   --pid-file P   writes the process id to P
+//   --wait-for P   keeps running until P exists (60 s at most)
 //   --stay-ms N    keeps running N milliseconds
 //   --exit N       ends with exit code N (default 0)
 //   --try-write P  opens P for writing; adds 16 to the exit code if it could
@@ -118,6 +119,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring& value = options[i + 1];
     if (name == L"--pid-file") {
       append_utf8(value, std::to_wstring(GetCurrentProcessId()));
+    } else if (name == L"--wait-for") {
+      for (int i = 0; i < 600 && GetFileAttributesW(value.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(100);
     } else if (name == L"--stay-ms") {
       Sleep(static_cast<DWORD>(std::wcstoul(value.c_str(), nullptr, 10)));
     } else if (name == L"--exit") {

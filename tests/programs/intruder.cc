@@ -1,7 +1,7 @@
 // Plays the other side in the attack tests.
 //
-//   write-hold FILE READY MS     keeps FILE open for writing for MS
-//                                milliseconds, after making READY.
+//   write-hold FILE READY DONE   keeps FILE open for writing, after making
+//                                READY, until DONE exists (2 minutes at most).
 //   start PROGRAM ARGS...        runs PROGRAM with ARGS, each "{D800}" in
 //                                them an unpaired surrogate, and waits.
 // Started any other way (as an installer is) it leaves "intruder.ran" in
@@ -24,7 +24,8 @@ int write_hold(wchar_t** argv) {
                          OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 1;
   touch(argv[3]);
-  Sleep(static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)));
+  for (int i = 0; i < 1200 && GetFileAttributesW(argv[4]) == INVALID_FILE_ATTRIBUTES; ++i)
+    Sleep(100);
   CloseHandle(h);
   return 0;
 }

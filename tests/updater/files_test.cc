@@ -37,12 +37,11 @@ TEST(RunLogText, LineBreaksInsideAValueAreWrittenEscaped) {
   EXPECT_EQ(log_line_text("t=5", "\n\n"), "t=5 \\n\\n\n");
 }
 
-TEST(RunLogText, BackslashesAreDoubledOnlyWhereTheyWouldReadAsALineBreak) {
-  EXPECT_EQ(log_line_text("t=5", "C:\\t\\setup.exe \\\\server\\s"),
-            "t=5 C:\\t\\setup.exe \\\\server\\s\n");
-  EXPECT_EQ(log_line_text("t=5", "C:\\new\\rc"), "t=5 C:\\\\new\\\\rc\n");
-  EXPECT_EQ(log_line_text("t=5", "dir\\\n"), "t=5 dir\\\\\\n\n");
-  EXPECT_EQ(log_line_text("t=5", "end\\"), "t=5 end\\\n");
+TEST(RunLogText, PathsAreWrittenAsTheyAre) {
+  const std::string path = "C:\\Users\\nina\\AppData\\Local\\PARLEYNEST\\updates\\setup.exe";
+  EXPECT_EQ(log_line_text("t=5", "start installer=" + path + " pid=None app=D:\\releases\\new\\"),
+            "t=5 start installer=" + path + " pid=None app=D:\\releases\\new\\\n");
+  EXPECT_EQ(log_line_text("t=5", "\\\\server\\r\\n\\"), "t=5 \\\\server\\r\\n\\\n");
 }
 
 TEST(PrivateCopyName, TheInstallersOwnNameOrAStandIn) {
