@@ -56,6 +56,8 @@ if [ -z "$regex" ]; then
   trap pn_stop EXIT
 
   status=0
+  pn_log "the Windows runner's workflow: every Windows test executable, each one built"
+  python3 scripts/check-windows-workflow.py .github/workflows/windows.yml build/windows || status=1
   pn_log "Windows tests under Wine (one line per test executable)"
   ctest --preset windows || status=1
   pn_log "native tests, then the end-to-end test"

@@ -34,6 +34,8 @@ pn_ensure_packages() {
   command -v osslsigncode >/dev/null || need+=(osslsigncode)
   # The throwaway time-stamping service of the signing test.
   command -v python3 >/dev/null || need+=(python3)
+  # The check of the Windows runner's workflow reads YAML.
+  python3 -c 'import yaml' 2>/dev/null || need+=(python3-yaml)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v import >/dev/null || need+=(imagemagick)
   command -v xdotool >/dev/null || need+=(xdotool)

@@ -442,19 +442,14 @@ TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
     // The user clicks into the dialog, away from its button, and presses
     // the keys that close ordinary dialogs.
     click_at(dialog.x + 30, dialog.y + dialog.height - 20);
-    for (int i = 0; i < 50 && std::strtoul(focused.c_str(), nullptr, 0) !=
-                                  std::strtoul(dialog.id.c_str(), nullptr, 0);
-         ++i) {
+    for (int i = 0; i < 50 && focused != "1"; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      focused = output_of({"xdotool", "getwindowfocus"}).value_or("");
+      focused = std::to_string(foreground_window() == dialog.id);
     }
-    output_of({"xdotool", "key", "Return"});
-    output_of({"xdotool", "key", "Escape"});
+    press_key("return");
+    press_key("escape");
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const auto info = output_of({"xwininfo", "-id", dialog.id});
-    still_open = info && info->find("IsViewable") != std::string::npos ? "open" : "gone";
-    focused = std::to_string(std::strtoul(focused.c_str(), nullptr, 0) ==
-                             std::strtoul(dialog.id.c_str(), nullptr, 0));
+    still_open = window_visible(dialog.id) ? "open" : "gone";
   };
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(focused, "1") << "the keys did not go to the dialog";
@@ -496,12 +491,12 @@ class SwapAttack : public UpdaterRun {
     fs::create_directories(dir_ / "evil");
     fs::copy_file(large_installer(), dir_ / "dl" / "setup.exe");
     fs::copy_file(grafted(), dir_ / "evil" / "setup.exe");
-    Lines swap{dir_ / "dl", dir_ / "dl.moved", dir_ / "evil", dir_ / "dl"};
+    Lines swap{dir_ / "dl", dir_ / "dl.moved", dir_ / "evil"};
     fs::path path = dir_ / "dl" / "setup.exe";
     if (through_link) {
       fs::create_directory_symlink("dl", dir_ / "link");
       fs::create_directory_symlink("evil", dir_ / "evil-link");
-      swap = {dir_ / "link", dir_ / "link.old", dir_ / "evil-link", dir_ / "link"};
+      swap = {dir_ / "link", dir_ / "link.old", dir_ / "evil-link"};
       path = dir_ / "link" / "setup.exe";
     }
     Lines args = standard_args();
@@ -510,14 +505,21 @@ class SwapAttack : public UpdaterRun {
       // Once the run has made its private folder (after the start line), it
       // holds the installer and is verifying it. A fixed delay after the
       // start line could come before the hold on a loaded machine.
-      Background swapper(
-          {"bash", "-c",
-           "until [ -s \"$1\" ]; do sleep 0.001; done; "
-           "for _ in $(seq 4000); do "
-           "  [ -n \"$(find \"$6\"/drive_c/users/*/Temp -maxdepth 1 -newer \"$1\" "
-           "-name 'PARLEYNEST-Updater-*' 2>/dev/null)\" ] && break; sleep 0.005; done; "
-           "mv -T \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && touch \"$1.swapped\"",
-           "_", log(), swap[0], swap[1], swap[2], swap[3], wine_prefix().string()});
+      Lines swapper{paths().wine_run.string(), (paths().windows_bin / "e2e_driver.exe").string(),
+                    "--when-held", windows_path(log())};
+      if (through_link) {
+        // Wine would rename the folder behind the link: mv renames the link.
+        Lines mv{"bash", "-c",
+                 "\"$0\" \"$1\" \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && mv -T \"$6\" \"$4\" && "
+                 "touch \"$7\""};
+        mv.insert(mv.end(), swapper.begin(), swapper.end());
+        mv.insert(mv.end(), {swap[0], swap[1], swap[2], log().string() + ".swapped"});
+        swapper = mv;
+      } else {
+        swapper.insert(swapper.end(),
+                       {windows_path(swap[0]), windows_path(swap[1]), windows_path(swap[2])});
+      }
+      Background swapping(swapper);
       EXPECT_EQ(updater(args), 0);
     }
     // The swap took place, and before the run had ended.

@@ -1,6 +1,7 @@
 #include "wine_harness.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,8 +11,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -29,8 +32,8 @@ std::filesystem::path env_path(const char* name) {
 }
 
 // Starts argv; with out_fd its standard output goes there and its errors
-// are dropped.
-int spawn(const std::vector<std::string>& argv, int out_fd = -1) {
+// are dropped; with in_fd its standard input comes from there.
+int spawn(const std::vector<std::string>& argv, int out_fd = -1, int in_fd = -1) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -40,6 +43,7 @@ int spawn(const std::vector<std::string>& argv, int out_fd = -1) {
     posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   }
+  if (in_fd >= 0) posix_spawn_file_actions_adddup2(&actions, in_fd, STDIN_FILENO);
   pid_t pid = -1;
   const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -47,70 +51,6 @@ int spawn(const std::vector<std::string>& argv, int out_fd = -1) {
 }
 
 int exit_code_of(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
-
-// The number after `key` in text ("Width: 480" for key "Width:").
-std::optional<int> number_after(const std::string& text, const std::string& key) {
-  const std::size_t at = text.find(key);
-  if (at == std::string::npos) return std::nullopt;
-  try {
-    return std::stoi(text.substr(at + key.size()));
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
-// One child line of "xwininfo -root -children":
-//   0x400003 "title": ("class" "class")  480x174+400+313  +400+313
-std::optional<ScreenWindow> parse_child_line(const std::string& line) {
-  std::istringstream in(line);
-  ScreenWindow w;
-  if (!(in >> w.id) || !w.id.starts_with("0x")) return std::nullopt;
-  const std::size_t open = line.find('"');
-  const std::size_t close = line.rfind("\": (");
-  if (open == std::string::npos || close == std::string::npos || close <= open) return std::nullopt;
-  w.title = line.substr(open + 1, close - open - 1);
-  std::istringstream tail(line.substr(line.rfind(')') + 1));
-  std::string size;
-  char x = 0;
-  std::string absolute;
-  if (!(tail >> size >> absolute) ||
-      std::sscanf(size.c_str(), "%dx%d%c", &w.width, &w.height, &x) != 3 ||
-      std::sscanf(absolute.c_str(), "%d%d", &w.x, &w.y) != 2)
-    return std::nullopt;
-  return w;
-}
-
-// The named top-level windows of the display, mapped or not.
-std::vector<ScreenWindow> top_level_windows() {
-  std::vector<ScreenWindow> out;
-  const auto text = output_of({"xwininfo", "-root", "-children"});
-  if (!text) return out;
-  std::istringstream lines(*text);
-  for (std::string line; std::getline(lines, line);)
-    if (auto w = parse_child_line(line)) out.push_back(*w);
-  return out;
-}
-
-// The process that made an X window (_NET_WM_PID), -1 when unknown.
-int window_pid(const std::string& id) {
-  const auto text = output_of({"xprop", "-id", id, "_NET_WM_PID"});
-  return text ? number_after(*text, "= ").value_or(-1) : -1;
-}
-
-// The program that made an X window (the first WM_CLASS string, which Wine
-// sets to the executable's file name in lower case).
-std::string window_program(const std::string& id) {
-  const auto text = output_of({"xprop", "-id", id, "WM_CLASS"});
-  if (!text) return "";
-  const auto open = text->find('"');
-  const auto close = open == std::string::npos ? open : text->find('"', open + 1);
-  return close == std::string::npos ? "" : text->substr(open + 1, close - open - 1);
-}
-
-bool is_viewable(const std::string& id) {
-  const auto text = output_of({"xwininfo", "-id", id});
-  return text && text->find("Map State: IsViewable") != std::string::npos;
-}
 
 }  // namespace
 
@@ -234,17 +174,140 @@ std::optional<std::string> output_of(const std::vector<std::string>& argv, int l
   return out;
 }
 
+namespace {
+
+// The helper that runs a Windows program for a watched run, under Wine
+// (tests/e2e/e2e_driver.cc): the program's windows come as lines on its
+// output, commands go to its input.
+class Driver {
+ public:
+  // argv: scripts/wine-run, the program (a Unix path), its arguments.
+  explicit Driver(const std::vector<std::string>& argv) {
+    if (argv.size() < 2 || argv[0] != paths().wine_run.string()) return;
+    std::vector<std::string> driver{argv[0], (paths().windows_bin / "e2e_driver.exe").string(),
+                                    windows_path(argv[1])};
+    driver.insert(driver.end(), argv.begin() + 2, argv.end());
+    int to[2], from[2];
+    // A command written after the driver has gone fails instead of ending
+    // the test.
+    signal(SIGPIPE, SIG_IGN);
+    if (pipe2(to, O_CLOEXEC) != 0) return;
+    if (pipe2(from, O_CLOEXEC) != 0) {
+      close(to[0]);
+      close(to[1]);
+      return;
+    }
+    pid_ = spawn(driver, from[1], to[0]);
+    close(to[0]);
+    close(from[1]);
+    in_ = to[1];
+    out_ = from[0];
+  }
+  ~Driver() {
+    if (pid_ > 0 && !exited_) stop();
+    if (pid_ > 0) {
+      for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (in_ >= 0) close(in_);
+    if (out_ >= 0) close(out_);
+  }
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  // Its output ended.
+  bool ended() const { return ended_ && events_.empty(); }
+
+  // The next event (show, move, hide, screen, exit), waiting up to `wait`.
+  std::optional<std::string> event(std::chrono::milliseconds wait) {
+    std::optional<std::string> next;
+    if (events_.empty()) {
+      next = line(wait);
+    } else {
+      next = std::move(events_.front());
+      events_.pop_front();
+    }
+    if (next && next->starts_with("exit ")) exited_ = true;
+    return next;
+  }
+
+  // Sends a command; its answer (empty when none came within 20 s). The
+  // events that come meanwhile are kept for event().
+  std::string ask(const std::string& command) {
+    const std::string text = command + "\n";
+    if (in_ < 0 || write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+      return "";
+    while (const auto answer = line(std::chrono::seconds(20))) {
+      static const std::set<std::string> kEvents{"show", "move", "hide", "screen", "exit"};
+      if (!kEvents.contains(answer->substr(0, answer->find(' ')))) return *answer;
+      events_.push_back(*answer);
+    }
+    return "";
+  }
+
+  // Ends every process of the run.
+  void stop() {
+    if (ask("stop") != "done" && pid_ > 0) kill(pid_, SIGKILL);
+  }
+
+ private:
+  std::optional<std::string> line(std::chrono::milliseconds wait) {
+    for (;;) {
+      if (const std::size_t end = buffer_.find('\n'); end != std::string::npos) {
+        std::string line = buffer_.substr(0, end);
+        buffer_.erase(0, end + 1);
+        return line;
+      }
+      pollfd ready{out_, POLLIN, 0};
+      if (ended_ || out_ < 0 || poll(&ready, 1, static_cast<int>(wait.count())) <= 0)
+        return std::nullopt;
+      char chunk[4096];
+      const ssize_t n = read(out_, chunk, sizeof chunk);
+      if (n <= 0) ended_ = n == 0 || errno != EINTR;
+      if (n > 0) buffer_.append(chunk, static_cast<std::size_t>(n));
+    }
+  }
+
+  int pid_ = -1, in_ = -1, out_ = -1;
+  bool ended_ = false, exited_ = false;
+  std::string buffer_;
+  std::deque<std::string> events_;
+};
+
+// The driver of the run being watched, for the answers' commands.
+Driver* g_driver = nullptr;
+std::optional<std::pair<int, int>> g_screen;
+
+}  // namespace
+
 std::optional<std::pair<int, int>> screen_size() {
-  const auto text = output_of({"xwininfo", "-root"});
-  if (!text) return std::nullopt;
-  const auto width = number_after(*text, "Width:"), height = number_after(*text, "Height:");
-  if (!width || !height) return std::nullopt;
-  return std::pair{*width, *height};
+  if (!g_screen) {
+    const auto text = output_of(
+        {paths().wine_run.string(), (paths().windows_bin / "e2e_driver.exe").string()}, 60);
+    int width = 0, height = 0;
+    if (text && std::sscanf(text->c_str(), "screen %d %d", &width, &height) == 2)
+      g_screen = std::pair{width, height};
+  }
+  return g_screen;
 }
 
 bool click_at(int x, int y) {
-  return output_of({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
-      .has_value();
+  return g_driver &&
+         g_driver->ask("click " + std::to_string(x) + " " + std::to_string(y)) == "done";
+}
+
+bool press_key(const std::string& key) { return g_driver && g_driver->ask("key " + key) == "done"; }
+
+std::string foreground_window() {
+  const std::string answer = g_driver ? g_driver->ask("foreground") : "";
+  return answer.starts_with("foreground ") ? answer.substr(11) : "";
+}
+
+bool window_visible(const std::string& id) {
+  return g_driver && g_driver->ask("visible " + id) == "visible 1";
 }
 
 std::vector<WindowSeen> WatchedRun::of_size(int width, int height) const {
@@ -290,56 +353,81 @@ std::string seconds_text(std::chrono::milliseconds t) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(t).count()) + " s";
 }
 
+// Reads one event of the driver into the run: a window shown, moved or
+// hidden (`visible`: those on screen, in order of showing), the screen's
+// size, or the program's exit code.
+void take_event(const std::string& line, std::chrono::milliseconds since_start,
+                std::vector<ScreenWindow>& visible, WatchedRun& result,
+                std::optional<int>& exit_code) {
+  std::istringstream in(line);
+  std::string kind;
+  in >> kind;
+  if (kind == "exit") {
+    int code = -1;
+    in >> code;
+    exit_code = code;
+    return;
+  }
+  if (kind == "screen") {
+    int width = 0, height = 0;
+    if (in >> width >> height) g_screen = std::pair{width, height};
+    return;
+  }
+  ScreenWindow w;
+  in >> w.id;
+  const auto same = [&](const auto& v) { return v.id == w.id; };
+  auto on_screen = std::find_if(visible.begin(), visible.end(), same);
+  if (kind == "hide") {
+    if (on_screen != visible.end()) visible.erase(on_screen);
+    return;
+  }
+  in >> w.x >> w.y >> w.width >> w.height;
+  if (kind == "show") {
+    std::getline(in >> std::ws, w.title);
+    if (on_screen == visible.end()) on_screen = visible.insert(visible.end(), w);
+  } else if (kind != "move" || on_screen == visible.end()) {
+    return;
+  }
+  w.title = on_screen->title;
+  *on_screen = w;
+  auto seen = std::find_if(result.windows.begin(), result.windows.end(),
+                           [&](const WindowSeen& s) { return s.window.id == w.id; });
+  if (seen == result.windows.end())
+    result.windows.push_back({w, since_start, since_start});
+  else
+    seen->window = w;
+}
+
 WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) {
   using namespace std::chrono;
   WatchedRun result;
   const auto start = steady_clock::now();
-  std::set<std::string> before;  // windows already there: never this run's
-  for (const ScreenWindow& w : top_level_windows()) before.insert(w.id);
-  const int pid = spawn(argv);
-  if (pid < 0) {
+  Driver driver(argv);
+  if (!driver.started()) {
     result.stopped = "could not start " + argv.front();
     return result;
   }
+  g_driver = &driver;
+  const std::unique_ptr<Driver*, void (*)(Driver**)> forget(&g_driver,
+                                                            [](Driver** d) { *d = nullptr; });
   const auto stop = [&](std::string why) {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    driver.stop();
     result.stopped = std::move(why);
     return result;
   };
-  std::map<std::string, int> pids;                          // X window id -> process
+  std::vector<ScreenWindow> visible;                        // in order of showing
   std::map<std::string, steady_clock::time_point> clicked;  // last click per window
   auto last_window = start;
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
+  std::optional<int> exit_code;
+  while (!exit_code) {
     if (steady_clock::now() - start > rules.limit)
       return stop("still running after " + seconds_text(rules.limit));
-    // One look at the display, then the answers: what one look saw was on
-    // screen together.
-    std::vector<ScreenWindow> visible;
-    const std::vector<ScreenWindow> windows = top_level_windows();
-    // A window that is gone frees its id, which X hands out again to a
-    // window of a new client (Wine's desktop process may end meanwhile):
-    // what was known of the id is forgotten.
-    const auto gone = [&](const std::string& id) {
-      return std::none_of(windows.begin(), windows.end(),
-                          [&](const ScreenWindow& w) { return w.id == id; });
-    };
-    if (!windows.empty()) {  // empty: the look failed
-      std::erase_if(before, gone);
-      std::erase_if(pids, [&](const auto& known) { return gone(known.first); });
-    }
-    for (const ScreenWindow& w : windows) {
-      if (!pids.contains(w.id))
-        if (const int owner = window_pid(w.id); owner > 0) pids[w.id] = owner;
-      // The run's own windows: made by the process started here, or by the
-      // updater when a program of the test started it in its turn (Wine
-      // detaches the processes a program starts).
-      const bool ours =
-          (pids.contains(w.id) && pids[w.id] == pid) ||
-          (!before.contains(w.id) && window_program(w.id) == "parleynest-updater.exe");
-      if (ours && is_viewable(w.id)) visible.push_back(w);
-    }
+    // What the driver told since the last look, then the answers.
+    for (auto line = driver.event(milliseconds(50)); line && !exit_code;
+         line = driver.event(milliseconds(0)))
+      take_event(*line, duration_cast<milliseconds>(steady_clock::now() - start), visible, result,
+                 exit_code);
+    if (!exit_code && driver.ended()) return stop("the driver ended before the program");
     const auto now = steady_clock::now();
     const auto since_start = duration_cast<milliseconds>(now - start);
     const auto& windowless_limit =
@@ -348,14 +436,9 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
       last_window = now;
     else if (windowless_limit && now - last_window > *windowless_limit)
       return stop("no window of the run on screen for " + seconds_text(*windowless_limit));
-    for (const ScreenWindow& w : visible) {
-      auto seen = std::find_if(result.windows.begin(), result.windows.end(),
-                               [&](const WindowSeen& s) { return s.window.id == w.id; });
-      if (seen == result.windows.end())
-        result.windows.push_back({w, since_start, since_start});
-      else
-        seen->last = since_start;
-    }
+    for (const ScreenWindow& w : visible)
+      for (WindowSeen& seen : result.windows)
+        if (seen.window.id == w.id) seen.last = since_start;
     for (const ScreenWindow& w : visible) {
       const auto answer = std::find_if(
           rules.answers.begin(), rules.answers.end(),
@@ -384,9 +467,8 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
       click_at(w.x + answer->click_x, w.y + answer->click_y);
       clicked[w.id] = steady_clock::now();
     }
-    std::this_thread::sleep_for(milliseconds(50));
   }
-  result.exit_code = exit_code_of(status);
+  result.exit_code = *exit_code;
   return result;
 }
 

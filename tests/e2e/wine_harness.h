@@ -64,20 +64,24 @@ long long unix_now();
 // failed or ran out of time.
 std::optional<std::string> output_of(const std::vector<std::string>& argv, int limit_seconds = 5);
 
-// The windows on the virtual display ($DISPLAY). Wine maps each top-level
-// window to a top-level X window of the same size and title.
+// A top-level window of a watched run, as Windows (Wine) has it.
 struct ScreenWindow {
-  std::string id;  // X window id, "0x400003"
+  std::string id;  // its handle, "0x10056"
   std::string title;
   int x = 0, y = 0, width = 0, height = 0;
 };
 
-// Width and height of the display.
+// Width and height of the screen.
 std::optional<std::pair<int, int>> screen_size();
 
-// A real pointer click (xdotool): the pointer moves to (x, y), button 1 is
-// pressed and released.
+// What the answer of a window (WindowAnswer::before_click) can do during a
+// watched run: a real click of button 1 at (x, y) on the screen; a key
+// pressed and released ("return", "escape"); the window in front (its id);
+// whether a window is visible. Outside a watched run they do nothing.
 bool click_at(int x, int y);
+bool press_key(const std::string& key);
+std::string foreground_window();
+bool window_visible(const std::string& id);
 
 // A window to answer with a click: any window of the watched process of this
 // size, clicked at (click_x, click_y) in its own coordinates.
@@ -105,12 +109,12 @@ struct WatchedRun {
   std::string describe() const;
 };
 
-// Runs a command in the background until it ends (killed after limit) and
-// watches the display meanwhile: the visible windows of its process, and the
-// answers clicked. The command must become the Wine process itself
-// (scripts/wine-run execs Wine), since X names a window's process by pid.
-// A window still open 2 s after its click is clicked again (counted in
-// clicked_again).
+// Runs a Windows program ({scripts/wine-run, program, arguments...}) until
+// it ends (killed after limit) and watches the top-level windows of its
+// process and of the processes it starts: a helper (e2e_driver.exe) starts
+// it in a job object and tells of each window shown, moved or hidden. The
+// answers are clicked. A window still open 2 s after its click is clicked
+// again (counted in clicked_again).
 WatchedRun run_watched(const std::vector<std::string>& argv,
                        const std::vector<WindowAnswer>& answers, std::chrono::seconds limit);
 

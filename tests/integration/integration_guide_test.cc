@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "built_path.h"
 #include "options.h"
 #include "process_control.h"
 #include "roostbox/sign_verify.h"
@@ -43,8 +44,12 @@ struct Family {
   std::string advice;   // the last column, without its backquotes
 };
 
+std::string guide_path() {
+  return test_support::built_path("PN_INTEGRATION_GUIDE", PN_INTEGRATION_GUIDE);
+}
+
 std::string read_guide() {
-  std::ifstream in(PN_INTEGRATION_GUIDE, std::ios::binary);
+  std::ifstream in(guide_path(), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -193,7 +198,7 @@ std::vector<std::string> program_failure_texts() {
 
 TEST(IntegrationGuide, FailureTableNamesEveryTextTheUpdaterWritesAndNoOther) {
   const std::vector<Family> families = failure_families(read_guide());
-  ASSERT_EQ(families.size(), 15u) << "the guide's table of failure texts, " << PN_INTEGRATION_GUIDE;
+  ASSERT_EQ(families.size(), 15u) << "the guide's table of failure texts, " << guide_path();
   const std::vector<std::string> texts = program_failure_texts();
 #ifdef _WIN32
   ASSERT_EQ(texts.size(), 19u) << "a real failure did not come about";

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "built_path.h"
 #include "nestui_kit/compose.h"
 #include "nestui_kit/pictures.h"
 
@@ -50,7 +51,9 @@ TEST(Pictures, EmbeddedBytesAreTheFilesWithTheirSizesAndKinds) {
                                                   {Picture::Back, "back"},
                                                   {Picture::BackHover, "back-hover"}};
   for (const auto& [picture, name] : rows) {
-    std::ifstream in(std::string(PN_PICTURES_DIR "/") + name + ".png", std::ios::binary);
+    std::ifstream in(
+        test_support::built_path("PN_PICTURES_DIR", PN_PICTURES_DIR) + "/" + name + ".png",
+        std::ios::binary);
     const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
     const auto png = picture_png(picture);
     ASSERT_EQ(std::vector<std::uint8_t>(png.begin(), png.end()), file) << name;

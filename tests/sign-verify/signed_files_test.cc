@@ -19,6 +19,7 @@
 #include "win_common/handles.h"
 #include "win_common/signer_identity.h"
 #include "win_common/utf.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -131,6 +132,24 @@ TEST_F(SignedFiles, UntrustedFilesFailTheTrustCheck) {
   EXPECT_NE(trust->status, 0);
   EXPECT_EQ(failure(check("no-such-file.exe", std::nullopt, "signed-by-nestworks.exe")),
             roostbox::display_text(missing.error()));
+}
+
+// The signature is judged by the Windows trust provider: the certificate
+// must chain to a trusted root, be valid now, be meant for code signing and
+// be issued by a CA. Each file breaks one of these rules alone (its signer
+// is NESTWORKS's), and is refused with that rule's code.
+TEST_F(SignedFiles, ChainPolicyRefusesEachBrokenRuleWithItsCode) {
+  PN_SKIP_UNDER_WINE(
+      "Wine's trust provider accepts untrusted roots, expired certificates, "
+      "wrong usages and issuers that are not CAs");
+  for (const auto& [name, code] : {std::pair{"signed-untrusted-root.exe", "0x800B0109"},
+                                   {"signed-expired.exe", "0x800B0101"},
+                                   {"signed-wrong-usage.exe", "0x800B0110"},
+                                   {"signed-under-non-ca.exe", "0x80096019"}}) {
+    EXPECT_EQ(failure(check(name, std::nullopt)),
+              std::string("Authenticode 검증 실패 (코드=") + code + ")")
+        << name;
+  }
 }
 
 TEST_F(SignedFiles, WhatIsCheckedIsTheOpenFileNeverThePath) {

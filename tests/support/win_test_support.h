@@ -10,6 +10,30 @@
 
 namespace test_support {
 
+// The version of Wine this runs under; empty on Windows.
+inline std::string wine_version() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const FARPROC get = ntdll ? GetProcAddress(ntdll, "wine_get_version") : nullptr;
+  if (!get) return "";
+  const char* version = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(get))();
+  return version ? version : "wine";
+}
+
+// Skips the test under Wine, saying why: what it proves only Windows does.
+#define PN_SKIP_UNDER_WINE(why)                                               \
+  if (const std::string wine_ = test_support::wine_version(); !wine_.empty()) \
+  GTEST_SKIP() << "only Windows can show this; skipped under Wine " << wine_ << ": " << (why)
+
+// A path with every 8.3 short name in it long (C:\Users\RUNNER~1 as
+// C:\Users\runneradmin); as it is when it cannot be read.
+inline std::filesystem::path long_path(const std::filesystem::path& p) {
+  std::wstring out(32768, L'\0');
+  const DWORD n = GetLongPathNameW(p.c_str(), out.data(), static_cast<DWORD>(out.size()));
+  if (n == 0 || n >= out.size()) return p;
+  out.resize(n);
+  return out;
+}
+
 // A path as the UTF-8 text the product's functions take.
 inline std::string utf8(const std::filesystem::path& p) {
   return win_common::from_wide(p.wstring());
@@ -58,7 +82,10 @@ class Child {
   }
   ~Child() {
     if (!process_) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 9);
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_, 9);
+      WaitForSingleObject(process_, 10000);
+    }
     CloseHandle(process_);
   }
   Child(const Child&) = delete;

@@ -111,9 +111,10 @@ TEST(HeldInstaller, APrivateCopyIsCheckedAndRunAndGoesAtTheEnd) {
     behind.resize(GetFinalPathNameByHandleW(static_cast<HANDLE>((*held)->file()), behind.data(),
                                             static_cast<DWORD>(behind.size()),
                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS));
-    EXPECT_EQ(
-        CompareStringOrdinal(behind.c_str(), -1, (L"\\\\?\\" + copy.wstring()).c_str(), -1, TRUE),
-        CSTR_EQUAL)
+    EXPECT_EQ(CompareStringOrdinal(behind.c_str(), -1,
+                                   (L"\\\\?\\" + test_support::long_path(copy).wstring()).c_str(),
+                                   -1, TRUE),
+              CSTR_EQUAL)
         << utf8(behind);
 
     // Both files are held as in HoldFile above; the copy's folder cannot be
