@@ -61,8 +61,8 @@ if [ -z "$regex" ]; then
   pn_log "Windows tests under Wine (one line per test executable)"
   ctest --preset windows || status=1
   pn_log "native tests, then the end-to-end test"
-  pn_say "the end-to-end test drives the real updater under Wine in 16 scenarios;"
-  pn_say "it prints nothing until it ends (40 s on a quiet 2-core machine, 2 to 3 minutes under load)"
+  pn_say "the end-to-end tests drive the real updater under Wine in 26 scenarios;"
+  pn_say "each prints nothing until it ends (about a minute on a quiet 2-core machine, 2 to 3 under load)"
   ctest --preset linux || status=1
   pn_sanitizer_and_fuzz || status=1
   pn_check_rebuild || status=1

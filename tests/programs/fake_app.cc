@@ -122,7 +122,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (name == L"--pid-file") {
       append_utf8(value, std::to_wstring(GetCurrentProcessId()));
     } else if (name == L"--wait-for") {
-      for (int i = 0; i < 600 && GetFileAttributesW(value.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+      for (int tries = 0;
+           tries < 600 && GetFileAttributesW(value.c_str()) == INVALID_FILE_ATTRIBUTES; ++tries)
         Sleep(100);
     } else if (name == L"--stay-ms") {
       Sleep(static_cast<DWORD>(std::wcstoul(value.c_str(), nullptr, 10)));
