@@ -3,9 +3,12 @@
 // prefers its own DLLs. Under Wine these tests are skipped and say why.
 #include <windows.h>
 #include <aclapi.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "held_installer.h"
@@ -17,6 +20,7 @@ namespace {
 
 using test_support::beside_test;
 using test_support::Child;
+using test_support::long_path;
 using test_support::read_bytes;
 using test_support::ScratchDir;
 using test_support::utf8;
@@ -46,6 +50,57 @@ const ACCESS_ALLOWED_ACE* only_entry(const AccessList& list) {
   void* entry = nullptr;
   if (!list.dacl || list.dacl->AceCount != 1 || !GetAce(list.dacl, 0, &entry)) return nullptr;
   return static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+}
+
+// Makes `at` a junction to the folder `target` (a full path): an empty
+// folder with a mount-point record. 0, or the error.
+DWORD make_junction(const std::filesystem::path& at, const std::filesystem::path& target) {
+  if (!CreateDirectoryW(at.c_str(), nullptr)) return GetLastError();
+  const win_common::unique_file folder(
+      CreateFileW(at.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return GetLastError();
+  // The record: its tag, the length of what follows the first 8 bytes, a
+  // reserved word; the offsets and lengths in bytes (no terminator) of the
+  // two names within the names that follow, each ending with a zero.
+  struct MountPointHeader {
+    ULONG tag;
+    USHORT data_length, reserved;
+    USHORT substitute_offset, substitute_length, print_offset, print_length;
+  };
+  static_assert(sizeof(MountPointHeader) == 16);
+  const std::wstring print = target.wstring(), substitute = L"\\??\\" + print;
+  const std::wstring names = substitute + L'\0' + print + L'\0';
+  const auto bytes = [](std::size_t chars) { return static_cast<USHORT>(chars * sizeof(wchar_t)); };
+  const MountPointHeader header{IO_REPARSE_TAG_MOUNT_POINT,
+                                static_cast<USHORT>(8 + bytes(names.size())),
+                                0,
+                                0,
+                                bytes(substitute.size()),
+                                bytes(substitute.size() + 1),
+                                bytes(print.size())};
+  std::vector<std::byte> record(sizeof header + bytes(names.size()));
+  std::memcpy(record.data(), &header, sizeof header);
+  std::memcpy(record.data() + sizeof header, names.data(), bytes(names.size()));
+  DWORD returned = 0;
+  if (!DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, record.data(),
+                       static_cast<DWORD>(record.size()), nullptr, 0, &returned, nullptr))
+    return GetLastError();
+  return 0;
+}
+
+// A symbolic link at `at` to `target`, a file or (`folder`) a folder. 0,
+// or the error.
+DWORD make_symbolic_link(const std::filesystem::path& at, const std::filesystem::path& target,
+                         bool folder = false) {
+  const DWORD flags =
+      SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+  return CreateSymbolicLinkW(at.c_str(), target.c_str(), flags) ? 0 : GetLastError();
+}
+
+// Whether anything, a link included (never followed), has this name.
+bool named(const std::filesystem::path& p) {
+  return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The private folder "is made with an access list that gives the current
@@ -138,6 +193,76 @@ TEST(PlantedDll, NeverLoadedBesideTheUpdaterThoughAnOrdinaryProgramLoadsIt) {
   EXPECT_NE(read_bytes(log).find(" failed: Authenticode 검증 실패 (코드=0x800B0100)\n"),
             std::string::npos)
       << read_bytes(log);
+}
+
+// "Last in each run (...) the private folders of updaters that no longer
+// run (killed, crashed) are removed the same way": "each entry is opened as
+// itself (...) and deleted through that handle only when it is a link (the
+// link goes) or its real place (...) lies where the folder being removed
+// says; anything else is left, with what is behind it."
+TEST(PrivateFolder, TheSweepRemovesLinksInsideAStaleFolderNeverWhatIsBehindThem) {
+  PN_SKIP_UNDER_WINE("Wine makes neither NTFS symbolic links nor junctions");
+  ScratchDir dir(L"links-sweep-" + std::to_wstring(GetCurrentProcessId()));
+  const auto outside = long_path(dir.path()) / L"outside";
+  const auto outside_file = long_path(dir.path()) / L"outside.txt";
+  std::filesystem::create_directories(outside);
+  write_bytes(outside / L"keep.txt", "a folder outside");
+  write_bytes(outside_file, "a file outside");
+  // No process has this id.
+  const std::filesystem::path stale = std::filesystem::temp_directory_path() /
+                                      win_common::to_wide(private_folder_name(4000000000u, 24));
+  // Links first, so that nothing outside goes with what a failed run left.
+  const auto clear = [&] {
+    for (const wchar_t* link : {L"junction", L"folder-link"})
+      RemoveDirectoryW((stale / link).c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(stale, ignored);
+  };
+  clear();
+  std::filesystem::create_directories(stale);
+  write_bytes(stale / L"own.txt", "the updater's own");
+  ASSERT_EQ(make_junction(stale / L"junction", outside), 0u);
+  ASSERT_EQ(make_symbolic_link(stale / L"folder-link", outside, true), 0u);
+  ASSERT_EQ(make_symbolic_link(stale / L"file-link", outside_file), 0u);
+  // Each leads outside: deleting what it reaches would be seen.
+  ASSERT_EQ(read_bytes(stale / L"junction" / L"keep.txt"), "a folder outside");
+  ASSERT_EQ(read_bytes(stale / L"folder-link" / L"keep.txt"), "a folder outside");
+  ASSERT_EQ(read_bytes(stale / L"file-link"), "a file outside");
+
+  remove_stale_private_folders();
+  EXPECT_FALSE(named(stale)) << "the stale folder or a link in it was left";
+  EXPECT_EQ(read_bytes(outside / L"keep.txt"), "a folder outside");
+  EXPECT_EQ(read_bytes(outside_file), "a file outside");
+  clear();
+}
+
+// "The name the updater was given is deleted, as itself: when that name is
+// a link, the link goes (...), never the file behind it." A junction on the
+// folders' path leads to the download, which goes, and only it.
+TEST(DeleteDownload, ALinkGoesNotItsFileAndAJunctionOnThePathLeadsToTheDownloadOnly) {
+  PN_SKIP_UNDER_WINE("Wine makes neither NTFS symbolic links nor junctions");
+  ScratchDir dir(L"links-download-" + std::to_wstring(GetCurrentProcessId()));
+  const auto base = long_path(dir.path());
+  std::filesystem::create_directories(base / L"kept");
+  std::filesystem::create_directories(base / L"real");
+  write_bytes(base / L"kept" / L"setup.exe", "kept elsewhere");
+  ASSERT_EQ(make_symbolic_link(base / L"setup.exe", base / L"kept" / L"setup.exe"), 0u);
+  ASSERT_EQ(read_bytes(base / L"setup.exe"), "kept elsewhere");
+  delete_download(utf8(base / L"setup.exe"));
+  EXPECT_FALSE(named(base / L"setup.exe")) << "the link was left";
+  EXPECT_EQ(read_bytes(base / L"kept" / L"setup.exe"), "kept elsewhere");
+
+  write_bytes(base / L"real" / L"setup.exe", "the download");
+  write_bytes(base / L"real" / L"other.txt", "beside it");
+  ASSERT_EQ(make_junction(base / L"via", base / L"real"), 0u);
+  ASSERT_EQ(read_bytes(base / L"via" / L"setup.exe"), "the download");
+  delete_download(utf8(base / L"via" / L"setup.exe"));
+  EXPECT_FALSE(named(base / L"real" / L"setup.exe")) << "the download was left";
+  EXPECT_EQ(read_bytes(base / L"real" / L"other.txt"), "beside it");
+  const DWORD via = GetFileAttributesW((base / L"via").c_str());
+  EXPECT_TRUE(via != INVALID_FILE_ATTRIBUTES && (via & FILE_ATTRIBUTE_REPARSE_POINT))
+      << "the junction went";
+  RemoveDirectoryW((base / L"via").c_str());
 }
 
 }  // namespace
