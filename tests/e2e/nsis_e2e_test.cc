@@ -1,4 +1,4 @@
-// Real NSIS installers, built with makensis and signed at test time, run
+// Real NSIS installers, built with makensis and signed at build time, run
 // through the real PARLEYNEST-Updater.exe: they read their payload from
 // their own file, unpack it into their plug-ins folder and install it
 // where the test says; the run leaves nothing in the temp folder.
@@ -6,9 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
-#include "wine_harness.h"
+#include "harness.h"
 
 namespace e2e {
 namespace {
@@ -27,71 +26,43 @@ std::string trimmed(std::string s) {
 }
 
 // A 32-bit program runs only where Wine's 32-bit side runs.
-bool prefix_runs_32bit() {
-  return fs::exists(wine_prefix() / "drive_c" / "windows" / "syswow64" / "kernel32.dll");
+bool runs_32bit() {
+  wchar_t folder[MAX_PATH] = L"";
+  return GetSystemWow64DirectoryW(folder, MAX_PATH) &&
+         fs::exists(fs::path(folder) / "kernel32.dll");
 }
 
 class NsisInstaller : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const Paths& s = paths();
-    const fs::path out = s.work / "nsis";
-    const fs::path scripts = s.fixtures / "nsis";
-    fs::create_directories(out);
-    write_file(out / "version.txt", kVersion);
-    ASSERT_EQ(run({"bash", (s.fixtures / "make-certs.sh").string(), (s.work / "certs").string()}),
-              0);
-    const auto build = [&](const std::string& name, const std::string& script, Lines defines) {
-      Lines argv{"makensis",
-                 "-V1",
-                 "-DOUT=" + (out / (name + ".unsigned")).string(),
-                 "-DPAYLOAD=" + (out / "version.txt").string(),
-                 "-DHOME_VAR=PN_FAKE_HOME",
-                 "-DDEST_DIR=installed"};
-      argv.insert(argv.end(), defines.begin(), defines.end());
-      argv.push_back((scripts / script).string());
-      ASSERT_EQ(run(argv), 0) << name;
-      ASSERT_EQ(
-          run({"bash", (s.fixtures / "sign.sh").string(), (s.work / "certs").string(), "nestworks",
-               (out / (name + ".unsigned")).string(), (out / (name + ".exe")).string()}),
-          0)
-          << name;
-    };
-    build("one-stage-x86", "one-stage.nsi", {});
-    // The 64-bit one also leaves a folder with a folder in it, and a
-    // read-only file, beside itself.
-    build("one-stage-amd64", "one-stage.nsi", {"-DAMD64", "-DLEAVE"});
-    build("second-stage", "second-stage.nsi", {"-DAMD64"});
-    build("two-stage", "two-stage.nsi",
-          {"-DAMD64", "-DSECOND=" + (out / "second-stage.unsigned").string()});
-    thumbprint_ = trimmed(read_file(s.work / "certs" / "nestworks.thumb"));
-    subject_ = trimmed(read_file(s.work / "certs" / "nestworks.subject"));
+    thumbprint_ = trimmed(read_file(paths().fixtures / "nestworks.thumb"));
+    subject_ = trimmed(read_file(paths().fixtures / "nestworks.subject"));
   }
 
   void SetUp() override {
     dir_ = paths().work /
            ("nsis-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
+    remove_tree(dir_);
     fs::create_directories(dir_ / "home");
     fs::copy_file(paths().windows_bin / "fake_app.exe", dir_ / "app.exe");
-    setenv("PN_FAKE_HOME", windows_path(dir_ / "home").c_str(), 1);
+    set_env("PN_FAKE_HOME", windows_path(dir_ / "home"));
   }
-  void TearDown() override { unsetenv("PN_NSIS_SECOND_EXIT"); }
+  void TearDown() override { set_env("PN_NSIS_SECOND_EXIT", ""); }
 
   fs::path home() const { return dir_ / "home"; }
   fs::path installer() const { return dir_ / "setup.exe"; }
 
   // Runs the updater on the named installer; the messages of its log.
   Lines update(const std::string& name) {
-    fs::copy_file(paths().work / "nsis" / (name + ".exe"), installer(),
+    fs::copy_file(paths().fixtures / "nsis" / (name + ".exe"), installer(),
                   fs::copy_options::overwrite_existing);
     fs::remove(dir_ / "u.log");
     const long long started = unix_now();
-    const WatchedRun ran = run_watched(
-        {paths().wine_run.string(), (paths().windows_bin / "PARLEYNEST-Updater.exe").string(),
-         "--installer", windows_path(installer()), "--app-exe", windows_path(dir_ / "app.exe"),
-         "--log", windows_path(dir_ / "u.log")},
-        {kFailureDialog}, std::chrono::seconds(120));
+    const WatchedRun ran =
+        run_watched({windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe"), "--installer",
+                     windows_path(installer()), "--app-exe", windows_path(dir_ / "app.exe"),
+                     "--log", windows_path(dir_ / "u.log")},
+                    {kFailureDialog}, std::chrono::seconds(120));
     EXPECT_EQ(ran.exit_code, 0) << ran.describe();
     return log_messages(read_file(dir_ / "u.log"), started, unix_now());
   }
@@ -112,7 +83,7 @@ class NsisInstaller : public ::testing::Test {
     ASSERT_TRUE(copy_folder.find("\\PARLEYNEST-Updater-") != std::string::npos) << copy_folder;
     EXPECT_EQ(read_file(home() / "nsis.cmdline"),
               "\"" + copy_folder + "\\setup.exe\"" + std::string(kSwitches));
-    EXPECT_FALSE(fs::exists(unix_path(copy_folder))) << copy_folder;
+    EXPECT_FALSE(fs::exists(path_of(copy_folder))) << copy_folder;
     EXPECT_FALSE(fs::exists(installer()));
     EXPECT_TRUE(wait_for_file(home() / "app.exe.runs", std::chrono::seconds(10)));
     EXPECT_TRUE(read_file(dir_ / "update-result.json")
@@ -129,7 +100,7 @@ TEST_F(NsisInstaller, SixtyFourBitInstallsFromItsOwnFileAndWhatItLeavesGoesWithT
 }
 
 TEST_F(NsisInstaller, ThirtyTwoBitInstallsFromItsOwnFile) {
-  if (!prefix_runs_32bit())
+  if (!runs_32bit())
     GTEST_SKIP() << "Wine runs no 32-bit program here (its 32-bit side is not installed, or the "
                     "kernel runs no 32-bit program)";
   EXPECT_EQ(update("one-stage-x86"), succeeded());
@@ -140,9 +111,9 @@ TEST_F(NsisInstaller, SecondStageReadsTheFirstStagesFileAndItsExitCodeIsPassedOn
   EXPECT_EQ(update("two-stage"), succeeded());
   expect_installed();
 
-  fs::remove_all(home());
+  remove_tree(home());
   fs::create_directories(home());
-  setenv("PN_NSIS_SECOND_EXIT", "7", 1);
+  set_env("PN_NSIS_SECOND_EXIT", "7");
   const Lines failed = update("two-stage");
   ASSERT_EQ(failed.size(), 4u);
   EXPECT_EQ(failed[2], "failed: 설치 파일 종료 코드 7");
@@ -153,7 +124,7 @@ TEST_F(NsisInstaller, SecondStageReadsTheFirstStagesFileAndItsExitCodeIsPassedOn
 TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   // A first run tells where the private folders go.
   ASSERT_EQ(update("one-stage-amd64"), succeeded());
-  const fs::path temp = unix_path(read_file(home() / "nsis.exedir")).parent_path();
+  const fs::path temp = path_of(read_file(home() / "nsis.exedir")).parent_path();
   ASSERT_TRUE(fs::is_directory(temp));
 
   // An updater that ended without cleaning up (its process is gone): a
@@ -162,13 +133,13 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   const fs::path pid_file = dir_ / "running.pid";
   // It runs until the test has looked, however long the run takes.
   const fs::path done = dir_ / "running.done";
-  Background running({paths().wine_run.string(), (dir_ / "app.exe").string(), "--pid-file",
-                      windows_path(pid_file), "--wait-for", windows_path(done)});
+  Background running({windows_path(dir_ / "app.exe"), "--pid-file", windows_path(pid_file),
+                      "--wait-for", windows_path(done)});
   ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
   const fs::path stale = temp / "PARLEYNEST-Updater-4000000000-0";
   const fs::path live = temp / ("PARLEYNEST-Updater-" + read_file(pid_file) + "-0");
   const fs::path outside = dir_ / "outside";
-  fs::remove_all(stale);
+  remove_tree(stale);
   fs::create_directories(stale / "data" / "nested");
   fs::create_directories(live);
   fs::create_directories(outside);
@@ -177,9 +148,9 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   write_file(live / "setup.exe", "x");
   write_file(outside / "keep.txt", "x");
   fs::permissions(stale / "setup.exe", fs::perms::owner_read | fs::perms::group_read);
-  fs::create_directory_symlink(outside, stale / "link");
+  ASSERT_TRUE(make_link(stale / "link", outside, true));
 
-  fs::remove_all(home());
+  remove_tree(home());
   fs::create_directories(home());
   EXPECT_EQ(update("one-stage-amd64"), succeeded());
   EXPECT_FALSE(fs::exists(stale / "data"));
@@ -187,8 +158,8 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   EXPECT_EQ(read_file(outside / "keep.txt"), "x");
   EXPECT_TRUE(fs::exists(live / "setup.exe"));
   write_file(done, "done");
-  fs::remove_all(live);
-  fs::remove_all(stale);
+  remove_tree(live);
+  remove_tree(stale);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// The real PARLEYNEST-Updater.exe under Wine: a real application process to
-// wait for, installers signed at test time, and the files a run leaves.
+// The real PARLEYNEST-Updater.exe: a real application process to wait for,
+// installers signed at build time, and the files a run leaves.
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,10 +8,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <fstream>
-#include <thread>
 
-#include "wine_harness.h"
+#include "harness.h"
 
 namespace e2e {
 namespace {
@@ -37,34 +33,21 @@ std::string trimmed(std::string s) {
 class UpdaterRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const Paths& s = paths();
-    const fs::path certs = s.work / "certs";
-    ASSERT_EQ(run({"bash", (s.fixtures / "make-certs.sh").string(), certs.string()}), 0);
-    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), certs.string(), "nestworks",
-                   (s.windows_bin / "fake_app.exe").string(), signed_installer().string()}),
-              0);
-    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), certs.string(), "nestworks",
-                   (s.windows_bin / "console_installer.exe").string(),
-                   signed_console_installer().string()}),
-              0);
-    thumbprint_ = trimmed(read_file(certs / "nestworks.thumb"));
-    subject_ = trimmed(read_file(certs / "nestworks.subject"));
-    ASSERT_EQ(thumbprint_.size(), 40u);
+    thumbprint_ = trimmed(read_file(paths().fixtures / "nestworks.thumb"));
+    subject_ = trimmed(read_file(paths().fixtures / "nestworks.subject"));
+    ASSERT_EQ(thumbprint_.size(), 40u) << paths().fixtures;
   }
 
-  static fs::path signed_installer() { return paths().work / "signed-installer.exe"; }
-  static fs::path signed_console_installer() {
-    return paths().work / "signed-console-installer.exe";
-  }
+  static fs::path signed_installer() { return paths().fixtures / "signed-installer.exe"; }
 
   void SetUp() override {
     dir_ = paths().work / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
+    remove_tree(dir_);
     fs::create_directories(dir_);
     fs::copy_file(paths().windows_bin / "fake_app.exe", app());
     fs::copy_file(signed_installer(), installer());
     // The installer runs from a private copy: it records its runs here.
-    setenv("PN_FAKE_HOME", windows_path(dir_).c_str(), 1);
+    set_env("PN_FAKE_HOME", windows_path(dir_));
   }
 
   fs::path app() const { return dir_ / "app.exe"; }
@@ -82,9 +65,7 @@ class UpdaterRun : public ::testing::Test {
   // at once. The exit code; what the run showed is in
   // last_run_.
   int updater(const Lines& args,
-              Lines command = {(paths().windows_bin / "PARLEYNEST-Updater.exe").string()}) {
-    Lines argv{paths().wine_run.string()};
-    argv.insert(argv.end(), command.begin(), command.end());
+              Lines argv = {windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe")}) {
     argv.insert(argv.end(), args.begin(), args.end());
     run_title_ = title_for(args);
     started_ = unix_now();
@@ -151,7 +132,7 @@ class UpdaterRun : public ::testing::Test {
   // its process id.
   std::string start_app(const std::string& stay_ms, bool after_start = false) {
     const fs::path pid_file = dir_ / "app.pid";
-    Lines argv{paths().wine_run.string(), app().string(), "--pid-file", windows_path(pid_file)};
+    Lines argv{windows_path(app()), "--pid-file", windows_path(pid_file)};
     if (after_start) argv.insert(argv.end(), {"--wait-for", windows_path(log())});
     argv.insert(argv.end(), {"--stay-ms", stay_ms});
     running_app_ = std::make_unique<Background>(argv);
@@ -171,8 +152,7 @@ class UpdaterRun : public ::testing::Test {
   // The application was started again, with no arguments, exactly once.
   void expect_restarted(const std::string& earlier_runs = "") const {
     ASSERT_TRUE(wait_for_file(dir_ / "app.exe.runs", std::chrono::seconds(10)));
-    for (int i = 0; i < 100 && app_runs() == earlier_runs; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (int i = 0; i < 100 && app_runs() == earlier_runs; ++i) Sleep(50);
     EXPECT_EQ(app_runs(), earlier_runs + "\n");
   }
 
@@ -197,7 +177,7 @@ TEST_F(UpdaterRun, WithoutInstallerOrAppNothingHappens) {
   EXPECT_FALSE(fs::exists(log()));
   EXPECT_FALSE(fs::exists(result()));
   EXPECT_TRUE(fs::exists(installer()));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Sleep(300);
   EXPECT_FALSE(fs::exists(dir_ / "app.exe.runs"));
 }
 
@@ -288,7 +268,7 @@ TEST_F(UpdaterRun, WithoutLogNoFilesAreWrittenButEveryStepRuns) {
 }
 
 TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
-  const fs::path folder = dir_ / "업데이트 기록 폴더";
+  const fs::path folder = dir_ / path_of("업데이트 기록 폴더");
   fs::create_directories(folder);
   Lines args = standard_args();
   args[5] = windows_path(folder / "run log.txt");
@@ -341,10 +321,9 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
   const std::vector<WindowSeen> progress = last_run_.of_size(kProgressWidth, kProgressHeight);
   ASSERT_EQ(progress.size(), 1u);
   ASSERT_EQ(last_run_.windows.size(), 1u);
-  const auto screen = screen_size();
-  ASSERT_TRUE(screen);
-  EXPECT_EQ(progress[0].window.x, (screen->first - kProgressWidth) / 2);
-  EXPECT_EQ(progress[0].window.y, (screen->second - kProgressHeight) / 2);
+  const auto [screen_width, screen_height] = screen_size();
+  EXPECT_EQ(progress[0].window.x, (screen_width - kProgressWidth) / 2);
+  EXPECT_EQ(progress[0].window.y, (screen_height - kProgressHeight) / 2);
   EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(2000));
 }
 
@@ -359,7 +338,7 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
 
   std::string runs_when_answered = "<not answered>";
   on_failure_dialog_ = [&](const ScreenWindow&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Sleep(1000);
     runs_when_answered = app_runs();
   };
   Lines args = standard_args();
@@ -375,10 +354,9 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   ASSERT_EQ(progress.size(), 1u);
   ASSERT_EQ(dialog.size(), 1u);
   EXPECT_LT(progress[0].last, dialog[0].first) << last_run_.describe();
-  const auto screen = screen_size();
-  ASSERT_TRUE(screen);
-  EXPECT_EQ(dialog[0].window.x, (screen->first - kDialogWidth) / 2);
-  EXPECT_EQ(dialog[0].window.y, (screen->second - kDialogHeight) / 2);
+  const auto [screen_width, screen_height] = screen_size();
+  EXPECT_EQ(dialog[0].window.x, (screen_width - kDialogWidth) / 2);
+  EXPECT_EQ(dialog[0].window.y, (screen_height - kDialogHeight) / 2);
   // Nothing was started again while the dialog waited for its answer.
   EXPECT_EQ(runs_when_answered, first_run);
   EXPECT_EQ(installer_runs(), "");
@@ -386,7 +364,8 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
 }
 
 TEST_F(UpdaterRun, ConsoleInstallerRunsWithoutAConsoleWindow) {
-  fs::copy_file(signed_console_installer(), installer(), fs::copy_options::overwrite_existing);
+  fs::copy_file(paths().fixtures / "signed-console-installer.exe", installer(),
+                fs::copy_options::overwrite_existing);
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
   EXPECT_EQ(read_file(dir_ / "console-installer.seen"), "none\n");
@@ -412,8 +391,7 @@ TEST_F(UpdaterRun, WindowsNeverTakeTheForegroundFromTheProgramInUse) {
     const std::string name = fails ? "failure" : "success";
     const fs::path ready = dir_ / (name + ".ready"), taken = dir_ / (name + ".taken"),
                    stop = dir_ / (name + ".stop");
-    Background bystander({paths().wine_run.string(),
-                          (paths().windows_bin / "bystander.exe").string(), windows_path(ready),
+    Background bystander({windows_path(paths().windows_bin / "bystander.exe"), windows_path(ready),
                           windows_path(taken), windows_path(stop)});
     ASSERT_TRUE(wait_for_file(ready, std::chrono::seconds(20)))
         << "the bystander never had the foreground";
@@ -443,13 +421,13 @@ TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
     // the keys that close ordinary dialogs.
     click_at(dialog.x + 30, dialog.y + dialog.height - 20);
     for (int i = 0; i < 50 && focused != "1"; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      focused = std::to_string(foreground_window() == dialog.id);
+      Sleep(100);
+      focused = std::to_string(GetForegroundWindow() == dialog.id);
     }
-    press_key("return");
-    press_key("escape");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    still_open = window_visible(dialog.id) ? "open" : "gone";
+    press_key(VK_RETURN);
+    press_key(VK_ESCAPE);
+    Sleep(1000);
+    still_open = IsWindowVisible(dialog.id) ? "open" : "gone";
   };
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(focused, "1") << "the keys did not go to the dialog";
@@ -459,72 +437,35 @@ TEST_F(UpdaterRun, EnterAndEscLeaveTheFailureDialogOpen) {
 
 // While the run is in its Verify step, the folder that holds the installer,
 // or a folder link on its path, is swapped for one whose setup.exe is
-// another program carrying the genuine signature block.
+// another program carrying the genuine signature block. Windows refuses to
+// rename the folder of the held installer; Wine lets it be renamed, and the
+// run must still install the genuine file.
 class SwapAttack : public UpdaterRun {
  protected:
-  static void SetUpTestSuite() {
-    UpdaterRun::SetUpTestSuite();
-    const Paths& s = paths();
-    // A genuine installer large enough that checking it takes a moment, and
-    // another program carrying a copy of its signature block.
-    const fs::path padded = s.work / "padded-installer.exe";
-    fs::copy_file(s.windows_bin / "fake_app.exe", padded, fs::copy_options::overwrite_existing);
-    std::ofstream(padded, std::ios::binary | std::ios::app) << std::string(48 << 20, '\0');
-    ASSERT_EQ(run({"bash", (s.fixtures / "sign.sh").string(), (s.work / "certs").string(),
-                   "nestworks", padded.string(), large_installer().string()}),
-              0);
-    // osslsigncode overwrites nothing; attach-signature ends with 1, as the
-    // signature does not fit the program.
-    run({"bash", "-c",
-         "rm -f \"$3\" \"$3.sig\" && osslsigncode extract-signature -in \"$1\" -out \"$3.sig\" && "
-         "osslsigncode attach-signature -sigin \"$3.sig\" -in \"$2\" -out \"$3\"; true",
-         "_", large_installer().string(), (s.windows_bin / "intruder.exe").string(),
-         grafted().string()});
-    ASSERT_TRUE(fs::exists(grafted()));
-  }
-
-  static fs::path large_installer() { return paths().work / "large-installer.exe"; }
-  static fs::path grafted() { return paths().work / "grafted-intruder.exe"; }
-
   void attack(bool through_link) {
     fs::create_directories(dir_ / "dl");
     fs::create_directories(dir_ / "evil");
-    fs::copy_file(large_installer(), dir_ / "dl" / "setup.exe");
-    fs::copy_file(grafted(), dir_ / "evil" / "setup.exe");
-    Lines swap{dir_ / "dl", dir_ / "dl.moved", dir_ / "evil"};
+    fs::copy_file(paths().fixtures / "large-installer.exe", dir_ / "dl" / "setup.exe");
+    fs::copy_file(paths().fixtures / "grafted-intruder.exe", dir_ / "evil" / "setup.exe");
+    std::vector<fs::path> swap{dir_ / "dl", dir_ / "dl.moved", dir_ / "evil"};
     fs::path path = dir_ / "dl" / "setup.exe";
     if (through_link) {
-      fs::create_directory_symlink("dl", dir_ / "link");
-      fs::create_directory_symlink("evil", dir_ / "evil-link");
+      ASSERT_TRUE(make_link(dir_ / "link", "dl", true));
+      ASSERT_TRUE(make_link(dir_ / "evil-link", "evil", true));
       swap = {dir_ / "link", dir_ / "link.old", dir_ / "evil-link"};
       path = dir_ / "link" / "setup.exe";
     }
     Lines args = standard_args();
     args[1] = windows_path(path);
-    {
-      // Once the run has made its private folder (after the start line), it
-      // holds the installer and is verifying it. A fixed delay after the
-      // start line could come before the hold on a loaded machine.
-      Lines swapper{paths().wine_run.string(), (paths().windows_bin / "e2e_driver.exe").string(),
-                    "--when-held", windows_path(log())};
-      if (through_link) {
-        // Wine would rename the folder behind the link: mv renames the link.
-        Lines mv{"bash", "-c",
-                 "\"$0\" \"$1\" \"$2\" \"$3\" && mv -T \"$4\" \"$5\" && mv -T \"$6\" \"$4\" && "
-                 "touch \"$7\""};
-        mv.insert(mv.end(), swapper.begin(), swapper.end());
-        mv.insert(mv.end(), {swap[0], swap[1], swap[2], log().string() + ".swapped"});
-        swapper = mv;
-      } else {
-        swapper.insert(swapper.end(),
-                       {windows_path(swap[0]), windows_path(swap[1]), windows_path(swap[2])});
-      }
-      Background swapping(swapper);
-      EXPECT_EQ(updater(args), 0);
+    SwapWhenHeld swapping(log(), swap[0], swap[1], swap[2]);
+    EXPECT_EQ(updater(args), 0);
+    const fs::path swapped = log().wstring() + L".swapped";
+    if (swapping.swapped()) {
+      // The swap took place before the run had ended.
+      EXPECT_LT(write_time(swapped), write_time(result()));
+    } else {
+      EXPECT_FALSE(through_link || under_wine()) << "the swap was not done";
     }
-    // The swap took place, and before the run had ended.
-    ASSERT_TRUE(fs::exists(log().string() + ".swapped"));
-    EXPECT_LT(fs::last_write_time(log().string() + ".swapped"), fs::last_write_time(result()));
 
     EXPECT_FALSE(fs::exists(dir_ / "intruder.ran"));
     EXPECT_EQ(installer_runs(), kSwitches);
@@ -543,18 +484,17 @@ TEST_F(SwapAttack, FolderLinkRetargetedDuringTheRun) { attack(true); }
 // started again from a folder that an updater which no longer runs (no
 // process has its id) left behind, with a link to a file outside.
 TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
-  const fs::path stale = wine_prefix() / "drive_c" / "users" / getpwuid(getuid())->pw_name /
-                         "Temp" / "PARLEYNEST-Updater-999960-0";
+  const fs::path stale = fs::temp_directory_path() / "PARLEYNEST-Updater-999960-0";
   const fs::path kept = dir_ / "store" / "setup.exe";
-  fs::remove_all(stale);
+  remove_tree(stale);
   fs::create_directories(stale);
   fs::create_directories(kept.parent_path());
   fs::copy_file(app(), stale / "app.exe");
   write_file(stale / "own.txt", "x");
   write_file(dir_ / "outside.txt", "keep");
-  fs::create_symlink(dir_ / "outside.txt", stale / "link.txt");
+  ASSERT_TRUE(make_link(stale / "link.txt", dir_ / "outside.txt", false));
   fs::rename(installer(), kept);
-  fs::create_symlink(kept, installer());
+  ASSERT_TRUE(make_link(installer(), kept, false));
   Lines args = standard_args();
   args[3] = windows_path(stale / "app.exe");
   EXPECT_EQ(updater(args), 0);
@@ -563,13 +503,13 @@ TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
   EXPECT_TRUE(read_file(kept) == read_file(signed_installer()));  // not the file behind the link
   EXPECT_EQ(read_file(dir_ / "outside.txt"), "keep");             // nor the one in the stale folder
   EXPECT_FALSE(fs::exists(stale / "own.txt"));                    // which was swept
-  fs::remove_all(stale);
+  remove_tree(stale);
 }
 
 TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
   Lines args = standard_args();
   args.insert(args.end(), {"--thumbprint", thumbprint_ + "{D800}"});
-  EXPECT_EQ(updater(args, {(paths().windows_bin / "intruder.exe").string(), "start",
+  EXPECT_EQ(updater(args, {windows_path(paths().windows_bin / "intruder.exe"), "start",
                            windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe")}),
             0);
   expect_refused("서명 지문이 다름(기대 " + thumbprint_ + "\uFFFD · 실제 " + thumbprint_ + ")");
@@ -578,11 +518,9 @@ TEST_F(UpdaterRun, PinThatIsNotValidTextRefusesTheInstaller) {
 
 TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
   const fs::path ready = dir_ / "writer.ready", done = dir_ / "writer.done";
-  Background writer({paths().wine_run.string(), (paths().windows_bin / "intruder.exe").string(),
-                     "write-hold", windows_path(installer()), windows_path(ready),
-                     windows_path(done)});
-  for (int i = 0; i < 400 && !fs::exists(ready); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  Background writer({windows_path(paths().windows_bin / "intruder.exe"), "write-hold",
+                     windows_path(installer()), windows_path(ready), windows_path(done)});
+  for (int i = 0; i < 400 && !fs::exists(ready); ++i) Sleep(50);
   ASSERT_TRUE(fs::exists(ready));
   EXPECT_EQ(updater(standard_args()), 0);
   write_file(done, "done");
@@ -596,22 +534,20 @@ TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
 
 TEST_F(UpdaterRun, DllBesideTheUpdaterIsNeverLoaded) {
   // The updater runs from a folder that others may write, with a
-  // wintrust.dll planted beside it. Wine is told to prefer such a DLL to its
-  // own, as Windows does.
-  const fs::path downloads = dir_ / "downloads";
+  // wintrust.dll planted beside it; an ordinary program there loads it.
+  const fs::path downloads = dir_ / "downloads", marker = downloads / "planted-dll-loaded";
   fs::create_directories(downloads);
-  fs::copy_file(paths().windows_bin / "PARLEYNEST-Updater.exe",
-                downloads / "PARLEYNEST-Updater.exe");
+  for (const char* name : {"PARLEYNEST-Updater.exe", "dll_search_control.exe"})
+    fs::copy_file(paths().windows_bin / name, downloads / name);
   fs::copy_file(paths().windows_bin / "planted" / "wintrust.dll", downloads / "wintrust.dll");
   fs::copy_file(paths().windows_bin / "fake_app.exe", installer(),
                 fs::copy_options::overwrite_existing);
-  const std::string overrides =
-      std::getenv("WINEDLLOVERRIDES") ? std::getenv("WINEDLLOVERRIDES") : "";
-  setenv("WINEDLLOVERRIDES", (overrides + ";wintrust=n,b").c_str(), 1);
-  const int code = updater(standard_args(), {(downloads / "PARLEYNEST-Updater.exe").string()});
-  setenv("WINEDLLOVERRIDES", overrides.c_str(), 1);
-  EXPECT_EQ(code, 0);
-  EXPECT_FALSE(fs::exists(downloads / "planted-dll-loaded"));
+  const PlantedDllsFirst as_windows_does;
+  { Background control({windows_path(downloads / "dll_search_control.exe")}); }
+  ASSERT_TRUE(fs::remove(marker)) << "the control did not load the planted DLL";
+
+  EXPECT_EQ(updater(standard_args(), {windows_path(downloads / "PARLEYNEST-Updater.exe")}), 0);
+  EXPECT_FALSE(fs::exists(marker));
   // The system's trust provider refused the unsigned installer.
   expect_refused("Authenticode 검증 실패 (코드=0x800B0100)");
 }
