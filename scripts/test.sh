@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable logic natively, the
-# Windows code under Wine, and end-to-end runs of PARLEYNEST-Updater.exe.
+# Windows code under Wine, end-to-end runs of PARLEYNEST-Updater.exe among
+# them.
 # The Windows build is the release build, so the tests run what ships.
 #
 #   scripts/test.sh                          everything, the layout check first
@@ -59,10 +60,9 @@ if [ -z "$regex" ]; then
   pn_log "the Windows runner's workflow: every Windows test executable, each one built"
   python3 scripts/check-windows-workflow.py .github/workflows/windows.yml build/windows || status=1
   pn_log "Windows tests under Wine (one line per test executable)"
+  pn_say "the end-to-end ones drive the real updater in 26 scenarios; each prints nothing until it ends"
   ctest --preset windows || status=1
-  pn_log "native tests, then the end-to-end test"
-  pn_say "the end-to-end tests drive the real updater under Wine in 26 scenarios;"
-  pn_say "each prints nothing until it ends (about a minute on a quiet 2-core machine, 2 to 3 under load)"
+  pn_log "native tests"
   ctest --preset linux || status=1
   pn_sanitizer_and_fuzz || status=1
   pn_check_rebuild || status=1
