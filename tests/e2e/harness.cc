@@ -238,8 +238,13 @@ long long unix_now() {
   return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-std::pair<int, int> screen_size() {
-  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+RECT work_area() {
+  POINT pointer{};
+  GetCursorPos(&pointer);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcWork;
 }
 
 namespace {

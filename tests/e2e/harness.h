@@ -99,8 +99,9 @@ struct ScreenWindow {
   int x = 0, y = 0, width = 0, height = 0;
 };
 
-// Width and height of the primary screen.
-std::pair<int, int> screen_size();
+// The work area (the screen less the task bar) of the monitor under the
+// pointer: where the updater centres its windows.
+RECT work_area();
 
 // What the answer of a window (WindowAnswer::before_click) can do: a real
 // click of button 1 at (x, y) on the screen; a key pressed and released.

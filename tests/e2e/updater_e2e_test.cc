@@ -321,9 +321,9 @@ TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
   const std::vector<WindowSeen> progress = last_run_.of_size(kProgressWidth, kProgressHeight);
   ASSERT_EQ(progress.size(), 1u);
   ASSERT_EQ(last_run_.windows.size(), 1u);
-  const auto [screen_width, screen_height] = screen_size();
-  EXPECT_EQ(progress[0].window.x, (screen_width - kProgressWidth) / 2);
-  EXPECT_EQ(progress[0].window.y, (screen_height - kProgressHeight) / 2);
+  const RECT work = work_area();
+  EXPECT_EQ(progress[0].window.x, work.left + (work.right - work.left - kProgressWidth) / 2);
+  EXPECT_EQ(progress[0].window.y, work.top + (work.bottom - work.top - kProgressHeight) / 2);
   EXPECT_GE(progress[0].last - progress[0].first, std::chrono::milliseconds(2000));
 }
 
@@ -354,9 +354,9 @@ TEST_F(UpdaterRun, FailedVerifyShowsTheDialogAfterTheProgressWindowAndRestartsOn
   ASSERT_EQ(progress.size(), 1u);
   ASSERT_EQ(dialog.size(), 1u);
   EXPECT_LT(progress[0].last, dialog[0].first) << last_run_.describe();
-  const auto [screen_width, screen_height] = screen_size();
-  EXPECT_EQ(dialog[0].window.x, (screen_width - kDialogWidth) / 2);
-  EXPECT_EQ(dialog[0].window.y, (screen_height - kDialogHeight) / 2);
+  const RECT work = work_area();
+  EXPECT_EQ(dialog[0].window.x, work.left + (work.right - work.left - kDialogWidth) / 2);
+  EXPECT_EQ(dialog[0].window.y, work.top + (work.bottom - work.top - kDialogHeight) / 2);
   // Nothing was started again while the dialog waited for its answer.
   EXPECT_EQ(runs_when_answered, first_run);
   EXPECT_EQ(installer_runs(), "");

@@ -3,6 +3,8 @@
 // minute).
 #include <windows.h>
 
+#include "foreground.h"
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = DefWindowProcW;
@@ -12,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   const HWND window = CreateWindowExW(0, L"PnFrontWindow", L"front", WS_POPUP | WS_VISIBLE, 0, 0,
                                       40, 40, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
-  SetForegroundWindow(window);
+  test_support::take_foreground(window);
   SetTimer(nullptr, 0, 60000, nullptr);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foreground.h"
 #include "gui_counts.h"
 #include "i18n/locale.h"
 #include "pixels.h"
@@ -208,7 +209,7 @@ TEST(TitledWindowLook, ShownBehindAnotherProgramThenActivated) {
   EXPECT_EQ(on_screen(close).at(0, 0), kCloseGroundDarker);
 
   // Clicked: brown, and the close button in its own colours.
-  SetForegroundWindow(hwnd);
+  test_support::take_foreground(hwnd);
   pump_for(200);
   EXPECT_EQ(GetForegroundWindow(), hwnd);
   EXPECT_EQ(
