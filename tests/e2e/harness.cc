@@ -187,17 +187,6 @@ bool Background::finished() const {
   return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
 }
 
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
 bool wait_for_file(const fs::path& p, milliseconds limit) {
   const auto end = steady_clock::now() + limit;
   while (steady_clock::now() < end) {
@@ -281,7 +270,6 @@ std::vector<WindowSeen> WatchedRun::of_size(int width, int height) const {
 std::string WatchedRun::describe() const {
   std::ostringstream out;
   out << "exit code " << exit_code << ", " << answered.size() << " answered";
-  if (clicked_again > 0) out << ", " << clicked_again << " clicks repeated";
   if (!stopped.empty()) out << ", stopped: " << stopped;
   out << "\n";
   for (const WindowSeen& s : windows) {
@@ -457,31 +445,21 @@ class Watcher {
   const unique_handle thread_;    // last: it starts at once
 };
 
-// How a watched run is checked and answered.
-struct WatchRules {
-  const std::vector<WindowAnswer>& answers;
-  const std::vector<std::pair<int, int>>* shown;  // null: any window may be shown
-  milliseconds settle;
-  std::optional<milliseconds> click_again_after;
-  std::optional<milliseconds> answered_within;
-  std::optional<milliseconds> first_window_within;
-  std::optional<milliseconds> without_window;
-  milliseconds limit;
-};
-
 std::string window_text(const ScreenWindow& w) {
   std::ostringstream out;
   out << w.id << " \"" << w.title << "\" " << w.width << "x" << w.height;
   return out.str();
 }
 
-std::string seconds_text(milliseconds t) {
+std::string seconds_text(std::chrono::nanoseconds t) {
   return std::to_string(duration_cast<seconds>(t).count()) + " s";
 }
 
-WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) {
+}  // namespace
+
+WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& rules) {
   WatchedRun result;
-  std::map<HWND, steady_clock::time_point> clicked;  // last click per window
+  std::map<HWND, steady_clock::time_point> clicked;  // when each was clicked
   Watcher watcher(argv);
   auto last_window = watcher.start();
   const auto stop = [&](std::string why) {
@@ -502,12 +480,12 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
       stop("still running after " + seconds_text(rules.limit));
       break;
     }
-    const auto& windowless_limit =
+    const seconds windowless_limit =
         sight.windows.empty() ? rules.first_window_within : rules.without_window;
     if (!sight.visible.empty()) {
       last_window = now;
-    } else if (windowless_limit && now - last_window > *windowless_limit) {
-      stop("no window of the run on screen for " + seconds_text(*windowless_limit));
+    } else if (now - last_window > windowless_limit) {
+      stop("no window of the run on screen for " + seconds_text(windowless_limit));
       break;
     }
     for (const HWND id : sight.visible) {
@@ -519,8 +497,8 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
           rules.answers.begin(), rules.answers.end(),
           [&](const WindowAnswer& a) { return a.width == w.width && a.height == w.height; });
       if (answer == rules.answers.end()) {
-        if (rules.shown && std::find(rules.shown->begin(), rules.shown->end(),
-                                     std::pair{w.width, w.height}) == rules.shown->end()) {
+        if (std::find(rules.shown.begin(), rules.shown.end(), std::pair{w.width, w.height}) ==
+            rules.shown.end()) {
           stop("unexpected window " + window_text(w));
           break;
         }
@@ -531,37 +509,17 @@ WatchedRun watch(const std::vector<std::string>& argv, const WatchRules& rules) 
         if (now - watcher.start() - seen.first < rules.settle) continue;
         if (answer->before_click) answer->before_click(w);
         result.answered.push_back(w);
-      } else if (rules.click_again_after && now - last->second >= *rules.click_again_after) {
-        ++result.clicked_again;
-      } else if (rules.answered_within && now - last->second > *rules.answered_within) {
-        stop(window_text(w) + " still open " + seconds_text(*rules.answered_within) +
+        click_at(w.x + answer->click_x, w.y + answer->click_y);
+        clicked[id] = steady_clock::now();
+      } else if (now - last->second > rules.answered_within) {
+        stop(window_text(w) + " still open " + seconds_text(rules.answered_within) +
              " after its click");
         break;
-      } else {
-        continue;
       }
-      click_at(w.x + answer->click_x, w.y + answer->click_y);
-      clicked[id] = steady_clock::now();
     }
     if (!result.stopped.empty()) break;
   }
   return result;
-}
-
-}  // namespace
-
-WatchedRun run_watched(const std::vector<std::string>& argv,
-                       const std::vector<WindowAnswer>& answers, seconds limit) {
-  return watch(argv, {answers, nullptr, milliseconds(0), seconds(2), std::nullopt, std::nullopt,
-                      std::nullopt, duration_cast<milliseconds>(limit)});
-}
-
-WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& expected) {
-  return watch(argv, {expected.answers, &expected.shown, expected.settle, std::nullopt,
-                      duration_cast<milliseconds>(expected.answered_within),
-                      duration_cast<milliseconds>(expected.first_window_within),
-                      duration_cast<milliseconds>(expected.without_window),
-                      duration_cast<milliseconds>(expected.limit)});
 }
 
 namespace {
@@ -616,7 +574,7 @@ bool swap_when_held(const fs::path& log, const fs::path& folder, const fs::path&
          steady_clock::now() - logged < seconds(20))
     Sleep(1);
   if (!rename_entry(folder, away) || !rename_entry(other, folder)) return false;
-  write_file(log.wstring() + L".swapped", "");
+  test_support::write_bytes(log.wstring() + L".swapped", "");
   return true;
 }
 

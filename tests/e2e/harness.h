@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "win_common/handles.h"
+#include "win_test_support.h"
 
 namespace e2e {
 
@@ -74,8 +75,8 @@ class Background {
   HANDLE process_ = nullptr;
 };
 
-std::string read_file(const std::filesystem::path& p);
-void write_file(const std::filesystem::path& p, const std::string& bytes);
+using test_support::read_bytes;
+using test_support::write_bytes;
 
 // Polls until the file exists and is not empty.
 bool wait_for_file(const std::filesystem::path& p, std::chrono::milliseconds limit);
@@ -126,22 +127,12 @@ struct WatchedRun {
   int exit_code = -1;                  // -1: could not run, or stopped
   std::vector<WindowSeen> windows;     // in order of first sight
   std::vector<ScreenWindow> answered;  // each answered window once
-  int clicked_again = 0;               // clicks repeated on a window still open
   std::string stopped;                 // why the run was stopped; empty when it ended
   // The windows of this size.
   std::vector<WindowSeen> of_size(int width, int height) const;
   // One line per window, for failure messages.
   std::string describe() const;
 };
-
-// Runs a program ({program, arguments...}) in a job object until it ends
-// (stopped after limit) and watches the top-level windows of the job's
-// processes: on Windows a WinEvent hook hears of each, however briefly it
-// lives; Wine calls no hook of another process, so they are also looked at
-// every 10 ms. The answers are clicked; a window still open 2 s after its
-// click is clicked again (counted in clicked_again).
-WatchedRun run_watched(const std::vector<std::string>& argv,
-                       const std::vector<WindowAnswer>& answers, std::chrono::seconds limit);
 
 // What run_checked lets a run show, and how long it may take.
 struct ExpectedWindows {
@@ -161,9 +152,13 @@ struct ExpectedWindows {
   std::chrono::seconds limit{200};
 };
 
-// run_watched that stops the run at once, and says why in `stopped`, when a
-// window of another size appears, when an answered window stays, or when the
-// run goes on without any window for too long. Nothing is clicked twice.
+// Runs a program ({program, arguments...}) in a job object until it ends,
+// and watches the top-level windows of the job's processes: on Windows a
+// WinEvent hook hears of each, however briefly it lives; Wine calls no hook
+// of another process, so they are also looked at every 10 ms. The answers
+// are clicked, once each. The run is stopped at once, and `stopped` says
+// why, when a window of another size appears, when an answered window
+// stays, or when the run goes on without any window for too long.
 WatchedRun run_checked(const std::vector<std::string>& argv, const ExpectedWindows& expected);
 
 // Waits until `log` has its first line and a private folder of an updater

@@ -17,8 +17,11 @@ using Lines = std::vector<std::string>;
 
 constexpr char kSwitches[] = " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART";
 constexpr char kVersion[] = "0.1.17\n";
-// The failure dialog, answered by a click on its one button.
-const WindowAnswer kFailureDialog{480, 174, 420, 144, {}};
+// The updater's progress window, left alone, and its failure dialog,
+// answered by a click on its one button; no other window.
+const ExpectedWindows kUpdaterWindows{.answers = {{480, 174, 420, 144, {}}},
+                                      .shown = {{460, 257}},
+                                      .limit = std::chrono::seconds(120)};
 
 std::string trimmed(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
@@ -35,8 +38,8 @@ bool runs_32bit() {
 class NsisInstaller : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    thumbprint_ = trimmed(read_file(paths().fixtures / "nestworks.thumb"));
-    subject_ = trimmed(read_file(paths().fixtures / "nestworks.subject"));
+    thumbprint_ = trimmed(read_bytes(paths().fixtures / "nestworks.thumb"));
+    subject_ = trimmed(read_bytes(paths().fixtures / "nestworks.subject"));
   }
 
   void SetUp() override {
@@ -59,12 +62,12 @@ class NsisInstaller : public ::testing::Test {
     fs::remove(dir_ / "u.log");
     const long long started = unix_now();
     const WatchedRun ran =
-        run_watched({windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe"), "--installer",
+        run_checked({windows_path(paths().windows_bin / "PARLEYNEST-Updater.exe"), "--installer",
                      windows_path(installer()), "--app-exe", windows_path(dir_ / "app.exe"),
                      "--log", windows_path(dir_ / "u.log")},
-                    {kFailureDialog}, std::chrono::seconds(120));
+                    kUpdaterWindows);
     EXPECT_EQ(ran.exit_code, 0) << ran.describe();
-    return log_messages(read_file(dir_ / "u.log"), started, unix_now());
+    return log_messages(read_bytes(dir_ / "u.log"), started, unix_now());
   }
 
   Lines succeeded() const {
@@ -78,15 +81,15 @@ class NsisInstaller : public ::testing::Test {
   // the three switches, the download and the private folder are gone, and
   // the application was started again.
   void expect_installed() const {
-    EXPECT_EQ(read_file(home() / "installed" / "version.txt"), kVersion);
-    const std::string copy_folder = read_file(home() / "nsis.exedir");
+    EXPECT_EQ(read_bytes(home() / "installed" / "version.txt"), kVersion);
+    const std::string copy_folder = read_bytes(home() / "nsis.exedir");
     ASSERT_TRUE(copy_folder.find("\\PARLEYNEST-Updater-") != std::string::npos) << copy_folder;
-    EXPECT_EQ(read_file(home() / "nsis.cmdline"),
+    EXPECT_EQ(read_bytes(home() / "nsis.cmdline"),
               "\"" + copy_folder + "\\setup.exe\"" + std::string(kSwitches));
     EXPECT_FALSE(fs::exists(path_of(copy_folder))) << copy_folder;
     EXPECT_FALSE(fs::exists(installer()));
     EXPECT_TRUE(wait_for_file(home() / "app.exe.runs", std::chrono::seconds(10)));
-    EXPECT_TRUE(read_file(dir_ / "update-result.json")
+    EXPECT_TRUE(read_bytes(dir_ / "update-result.json")
                     .ends_with(",\"detail\":\"" + thumbprint_ + "\",\"ok\":true}"));
   }
 
@@ -124,7 +127,7 @@ TEST_F(NsisInstaller, SecondStageReadsTheFirstStagesFileAndItsExitCodeIsPassedOn
 TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   // A first run tells where the private folders go.
   ASSERT_EQ(update("one-stage-amd64"), succeeded());
-  const fs::path temp = path_of(read_file(home() / "nsis.exedir")).parent_path();
+  const fs::path temp = path_of(read_bytes(home() / "nsis.exedir")).parent_path();
   ASSERT_TRUE(fs::is_directory(temp));
 
   // An updater that ended without cleaning up (its process is gone): a
@@ -137,16 +140,16 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
                       "--wait-for", windows_path(done)});
   ASSERT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)));
   const fs::path stale = temp / "PARLEYNEST-Updater-4000000000-0";
-  const fs::path live = temp / ("PARLEYNEST-Updater-" + read_file(pid_file) + "-0");
+  const fs::path live = temp / ("PARLEYNEST-Updater-" + read_bytes(pid_file) + "-0");
   const fs::path outside = dir_ / "outside";
   remove_tree(stale);
   fs::create_directories(stale / "data" / "nested");
   fs::create_directories(live);
   fs::create_directories(outside);
-  write_file(stale / "data" / "nested" / "left.txt", "x");
-  write_file(stale / "setup.exe", "x");
-  write_file(live / "setup.exe", "x");
-  write_file(outside / "keep.txt", "x");
+  write_bytes(stale / "data" / "nested" / "left.txt", "x");
+  write_bytes(stale / "setup.exe", "x");
+  write_bytes(live / "setup.exe", "x");
+  write_bytes(outside / "keep.txt", "x");
   fs::permissions(stale / "setup.exe", fs::perms::owner_read | fs::perms::group_read);
   ASSERT_TRUE(make_link(stale / "link", outside, true));
 
@@ -155,9 +158,9 @@ TEST_F(NsisInstaller, FoldersOfUpdatersThatNoLongerRunAreRemovedOnTheNextRun) {
   EXPECT_EQ(update("one-stage-amd64"), succeeded());
   EXPECT_FALSE(fs::exists(stale / "data"));
   EXPECT_FALSE(fs::exists(stale / "setup.exe"));
-  EXPECT_EQ(read_file(outside / "keep.txt"), "x");
+  EXPECT_EQ(read_bytes(outside / "keep.txt"), "x");
   EXPECT_TRUE(fs::exists(live / "setup.exe"));
-  write_file(done, "done");
+  write_bytes(done, "done");
   remove_tree(live);
   remove_tree(stale);
 }

@@ -33,8 +33,8 @@ std::string trimmed(std::string s) {
 class UpdaterRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    thumbprint_ = trimmed(read_file(paths().fixtures / "nestworks.thumb"));
-    subject_ = trimmed(read_file(paths().fixtures / "nestworks.subject"));
+    thumbprint_ = trimmed(read_bytes(paths().fixtures / "nestworks.thumb"));
+    subject_ = trimmed(read_bytes(paths().fixtures / "nestworks.subject"));
     ASSERT_EQ(thumbprint_.size(), 40u) << paths().fixtures;
   }
 
@@ -54,8 +54,8 @@ class UpdaterRun : public ::testing::Test {
   fs::path installer() const { return dir_ / "setup.exe"; }
   fs::path log() const { return dir_ / "updater.log"; }
   fs::path result() const { return dir_ / "update-result.json"; }
-  std::string installer_runs() const { return read_file(dir_ / "setup.exe.runs"); }
-  std::string app_runs() const { return read_file(dir_ / "app.exe.runs"); }
+  std::string installer_runs() const { return read_bytes(dir_ / "setup.exe.runs"); }
+  std::string app_runs() const { return read_bytes(dir_ / "app.exe.runs"); }
 
   // Runs the updater, or `command` that starts it, with the given
   // arguments and waits for its end; a failure dialog it shows is answered
@@ -112,11 +112,11 @@ class UpdaterRun : public ::testing::Test {
     return "signature ok subject=" + subject_ + " thumb=" + thumbprint_;
   }
 
-  Lines logged() const { return log_messages(read_file(log()), started_, ended_); }
+  Lines logged() const { return log_messages(read_bytes(log()), started_, ended_); }
 
   // The result file, checked byte for byte with its time read back.
   void expect_result(const std::string& detail_json, bool ok) const {
-    const std::string text = read_file(result());
+    const std::string text = read_bytes(result());
     ASSERT_TRUE(text.starts_with("{\"at\":\"t=")) << text;
     const std::string seconds = text.substr(9, text.find('"', 9) - 9);
     const long long at = std::stoll(seconds);
@@ -138,7 +138,7 @@ class UpdaterRun : public ::testing::Test {
     running_app_ = std::make_unique<Background>(argv);
     EXPECT_TRUE(wait_for_file(pid_file, std::chrono::seconds(20)))
         << "the application did not start";
-    return read_file(pid_file);
+    return read_bytes(pid_file);
   }
 
   // The installer was refused with `failure`: logged and recorded, never
@@ -201,7 +201,7 @@ TEST_F(UpdaterRun, FullRunWaitsForTheAppVerifiesInstallsAndRestarts) {
 }
 
 TEST_F(UpdaterRun, FailingInstallerIsReportedAndTheAppStillRestarts) {
-  write_file(dir_ / "setup.exe.behaviour", "--exit 3");
+  write_bytes(dir_ / "setup.exe.behaviour", "--exit 3");
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "failed: 설치 파일 종료 코드 3",
                              "app restarted"}));
@@ -273,9 +273,9 @@ TEST_F(UpdaterRun, LogInAFolderWithKoreanAndSpaces) {
   Lines args = standard_args();
   args[5] = windows_path(folder / "run log.txt");
   EXPECT_EQ(updater(args), 0);
-  EXPECT_EQ(log_messages(read_file(folder / "run log.txt"), started_, ended_),
+  EXPECT_EQ(log_messages(read_bytes(folder / "run log.txt"), started_, ended_),
             (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
-  const std::string text = read_file(folder / "update-result.json");
+  const std::string text = read_bytes(folder / "update-result.json");
   EXPECT_TRUE(text.ends_with(",\"detail\":\"" + thumbprint_ + "\",\"ok\":true}")) << text;
   EXPECT_FALSE(fs::exists(log()));
   expect_windows(false);
@@ -300,7 +300,7 @@ TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
   for (const char* locale : {"JA", "EN-gb"}) {
     SCOPED_TRACE(locale);
     fs::copy_file(signed_installer(), installer(), fs::copy_options::overwrite_existing);
-    write_file(dir_ / "setup.exe.behaviour", "--exit 1");
+    write_bytes(dir_ / "setup.exe.behaviour", "--exit 1");
     fs::remove(log());
     Lines args = standard_args();
     args.insert(args.end(), {"--locale", locale});
@@ -313,7 +313,7 @@ TEST_F(UpdaterRun, DisplayLanguageDoesNotChangeWhatIsLoggedOrRecorded) {
 }
 
 TEST_F(UpdaterRun, ProgressWindowIsCentredAndStaysWhileTheInstallerRuns) {
-  write_file(dir_ / "setup.exe.behaviour", "--stay-ms 4000");
+  write_bytes(dir_ / "setup.exe.behaviour", "--stay-ms 4000");
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
   expect_windows(false);
@@ -368,7 +368,7 @@ TEST_F(UpdaterRun, ConsoleInstallerRunsWithoutAConsoleWindow) {
                 fs::copy_options::overwrite_existing);
   EXPECT_EQ(updater(standard_args()), 0);
   EXPECT_EQ(logged(), (Lines{start_line(), signature_line(), "installer ok", "app restarted"}));
-  EXPECT_EQ(read_file(dir_ / "console-installer.seen"), "none\n");
+  EXPECT_EQ(read_bytes(dir_ / "console-installer.seen"), "none\n");
 }
 
 TEST_F(UpdaterRun, RelativeAppIsTakenFromTheCurrentFolderAtTheStart) {
@@ -399,16 +399,16 @@ TEST_F(UpdaterRun, WindowsNeverTakeTheForegroundFromTheProgramInUse) {
     // long enough to be seen under any load; in the failure run it then
     // fails.
     fs::copy_file(signed_installer(), installer(), fs::copy_options::overwrite_existing);
-    write_file(dir_ / "setup.exe.behaviour", fails ? "--stay-ms 1500 --exit 3" : "--stay-ms 1500");
+    write_bytes(dir_ / "setup.exe.behaviour", fails ? "--stay-ms 1500 --exit 3" : "--stay-ms 1500");
     // The click that answers the dialog may activate it: what counts is
     // before it.
     std::string taken_before_answer = "<not answered>";
-    on_failure_dialog_ = [&](const ScreenWindow&) { taken_before_answer = read_file(taken); };
+    on_failure_dialog_ = [&](const ScreenWindow&) { taken_before_answer = read_bytes(taken); };
     EXPECT_EQ(updater(standard_args()), 0);
     expect_windows(fails);
     EXPECT_EQ(last_run_.of_size(kProgressWidth, kProgressHeight).size(), 1u);
-    EXPECT_EQ(fails ? taken_before_answer : read_file(taken), "");
-    write_file(stop, "stop");
+    EXPECT_EQ(fails ? taken_before_answer : read_bytes(taken), "");
+    write_bytes(stop, "stop");
   }
 }
 
@@ -490,8 +490,8 @@ TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
   fs::create_directories(stale);
   fs::create_directories(kept.parent_path());
   fs::copy_file(app(), stale / "app.exe");
-  write_file(stale / "own.txt", "x");
-  write_file(dir_ / "outside.txt", "keep");
+  write_bytes(stale / "own.txt", "x");
+  write_bytes(dir_ / "outside.txt", "keep");
   ASSERT_TRUE(make_link(stale / "link.txt", dir_ / "outside.txt", false));
   fs::rename(installer(), kept);
   ASSERT_TRUE(make_link(installer(), kept, false));
@@ -500,9 +500,9 @@ TEST_F(UpdaterRun, TheEndOfARunDeletesOnlyWhatIsItsOwnAndTheSweepComesLast) {
   EXPECT_EQ(updater(args), 0);
   EXPECT_EQ(logged().back(), "app restarted");  // the sweep came after the restart
   EXPECT_EQ(installer_runs(), kSwitches);
-  EXPECT_TRUE(read_file(kept) == read_file(signed_installer()));  // not the file behind the link
-  EXPECT_EQ(read_file(dir_ / "outside.txt"), "keep");             // nor the one in the stale folder
-  EXPECT_FALSE(fs::exists(stale / "own.txt"));                    // which was swept
+  EXPECT_TRUE(read_bytes(kept) == read_bytes(signed_installer()));  // not the file behind the link
+  EXPECT_EQ(read_bytes(dir_ / "outside.txt"), "keep");  // nor the one in the stale folder
+  EXPECT_FALSE(fs::exists(stale / "own.txt"));          // which was swept
   remove_tree(stale);
 }
 
@@ -523,7 +523,7 @@ TEST_F(UpdaterRun, InstallerHeldOpenForWritingByAnotherProgramIsRefused) {
   for (int i = 0; i < 400 && !fs::exists(ready); ++i) Sleep(50);
   ASSERT_TRUE(fs::exists(ready));
   EXPECT_EQ(updater(standard_args()), 0);
-  write_file(done, "done");
+  write_bytes(done, "done");
   // "설치 파일 잠금 실패: " + the text of a sharing violation.
   const Lines lines = logged();
   ASSERT_EQ(lines.size(), 3u);
