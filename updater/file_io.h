@@ -12,8 +12,6 @@ bool append_file(std::string_view path, std::string_view bytes);
 // Creates the file or truncates it, then writes the bytes.
 bool replace_file(std::string_view path, std::string_view bytes);
 
-bool delete_file(std::string_view path);
-
 }  // namespace updater
 
 #ifdef _WIN32

@@ -33,6 +33,4 @@ bool replace_file(std::string_view path, std::string_view bytes) {
   return write_file(path, bytes, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
-bool delete_file(std::string_view path) { return ::unlink(std::string(path).c_str()) == 0; }
-
 }  // namespace updater

@@ -37,10 +37,6 @@ bool replace_file(std::string_view path, std::string_view bytes) {
   return write_file(path, bytes, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
 }
 
-bool delete_file(std::string_view path) {
-  return ::DeleteFileW(win_common::to_wide(path).c_str()) != 0;
-}
-
 namespace {
 
 win_common::unique_file open_shared_for_reading(const std::wstring& path, DWORD access) {

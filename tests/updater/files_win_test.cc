@@ -50,8 +50,8 @@ TEST(RunLogFile, OthersMayReadWriteAndDeleteWhileItIsWritten) {
   const std::string text = read_bytes(path);
   EXPECT_NE(text.find(" one\nt="), std::string::npos) << text;
   EXPECT_TRUE(text.ends_with(" two\n")) << text;
-  EXPECT_TRUE(delete_file(utf8(path)));
-  EXPECT_FALSE(delete_file(utf8(path)));
+  EXPECT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_FALSE(DeleteFileW(path.c_str()));
 }
 
 TEST(HoldFile, HeldFilesCannotBeChangedAndOnlyAReadingHoldLetsAnInstallerRun) {
@@ -71,7 +71,7 @@ TEST(HoldFile, HeldFilesCannotBeChangedAndOnlyAReadingHoldLetsAnInstallerRun) {
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
-    EXPECT_FALSE(delete_file(utf8(installer)));
+    EXPECT_FALSE(DeleteFileW(installer.c_str()));
     EXPECT_FALSE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_FALSE(MoveFileExW(installer.c_str(), (dir / L"moved.exe").c_str(), 0));
     // Nor from another process.
