@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "win_common/handles.h"
+#include "built_path.h"
 #include "win_common/utf.h"
 
 namespace e2e {
@@ -18,11 +19,6 @@ using namespace std::chrono;
 using win_common::unique_handle;
 
 namespace {
-
-fs::path env_or(const wchar_t* name, const fs::path& otherwise) {
-  const wchar_t* value = _wgetenv(name);
-  return value && *value ? fs::path(value) : otherwise;
-}
 
 // The command line that gives a program these arguments back, by the C
 // runtime's rules.
@@ -92,22 +88,25 @@ bool is_unix_link(const fs::path& p) { return run_unix({"/usr/bin/test", "-L", u
 }  // namespace
 
 const Paths& paths() {
-  static const Paths s = [] {
-    std::wstring self(32768, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-    return Paths{fs::path(self).parent_path(),
-                 env_or(L"PN_E2E_FIXTURES", win_common::to_wide(PN_E2E_FIXTURES_DIR)),
-                 env_or(L"PN_E2E_WORK", fs::temp_directory_path() / L"pn-e2e")};
+  static const Paths s{test_support::beside_test(L"").parent_path(),
+                       path_of(test_support::built_path("PN_E2E_FIXTURES", PN_E2E_FIXTURES_DIR)),
+                       fs::temp_directory_path() / L"pn-e2e"};
+  return s;
+}
+
+const Signer& signer() {
+  static const Signer s = [] {
+    const auto first_line = [](const char* name) {
+      std::string text = read_bytes(paths().fixtures / name);
+      return text.substr(0, text.find_first_of("\r\n"));
+    };
+    return Signer{first_line("nestworks.thumb"), first_line("nestworks.subject")};
   }();
   return s;
 }
 
 std::string windows_path(const fs::path& p) { return win_common::from_wide(p.wstring()); }
 fs::path path_of(const std::string& utf8) { return fs::path(win_common::to_wide(utf8)); }
-
-bool under_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 void set_env(const std::string& name, const std::string& value) {
   SetEnvironmentVariableW(win_common::to_wide(name).c_str(),
@@ -119,9 +118,7 @@ bool make_link(const fs::path& link, const fs::path& target, bool folder) {
     const std::string to = target.is_absolute() ? unix_name(target) : target.generic_string();
     return run_unix({"/bin/ln", "-s", to, unix_name(link)}) && is_unix_link(link);
   }
-  return CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE |
-                                 (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0)) != 0;
+  return test_support::make_symbolic_link(link, target, folder) == 0;
 }
 
 bool rename_entry(const fs::path& from, const fs::path& to) {

@@ -23,14 +23,21 @@ struct Paths {
   std::filesystem::path fixtures;     // the signed installers the build made
   std::filesystem::path work;         // scratch space: %TEMP%\pn-e2e
 };
-// PN_E2E_FIXTURES and PN_E2E_WORK, when set, name other folders.
+// PN_E2E_FIXTURES, when set, names another fixtures folder.
 const Paths& paths();
+
+// What the tests read of the installers' signer (make-e2e-fixtures.sh).
+struct Signer {
+  std::string thumbprint;  // 40 upper-case hex digits
+  std::string subject;     // as Windows writes it
+};
+const Signer& signer();
 
 // A path as UTF-8 text, and back.
 std::string windows_path(const std::filesystem::path& p);
 std::filesystem::path path_of(const std::string& utf8);
 
-bool under_wine();
+using test_support::under_wine;
 
 // Sets (or, with an empty value, removes) a variable of this process's
 // environment, which the programs it starts inherit.

@@ -23,11 +23,6 @@ const ExpectedWindows kUpdaterWindows{.answers = {{480, 174, 420, 144, {}}},
                                       .shown = {{460, 257}},
                                       .limit = std::chrono::seconds(120)};
 
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 // A 32-bit program runs only where Wine's 32-bit side runs.
 bool runs_32bit() {
   wchar_t folder[MAX_PATH] = L"";
@@ -38,8 +33,8 @@ bool runs_32bit() {
 class NsisInstaller : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    thumbprint_ = trimmed(read_bytes(paths().fixtures / "nestworks.thumb"));
-    subject_ = trimmed(read_bytes(paths().fixtures / "nestworks.subject"));
+    thumbprint_ = signer().thumbprint;
+    subject_ = signer().subject;
   }
 
   void SetUp() override {

@@ -25,16 +25,11 @@ constexpr int kProgressWidth = 460, kProgressHeight = 257;
 constexpr int kDialogWidth = 480, kDialogHeight = 174;
 constexpr int kDialogButtonX = 420, kDialogButtonY = 144;
 
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 class UpdaterRun : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    thumbprint_ = trimmed(read_bytes(paths().fixtures / "nestworks.thumb"));
-    subject_ = trimmed(read_bytes(paths().fixtures / "nestworks.subject"));
+    thumbprint_ = signer().thumbprint;
+    subject_ = signer().subject;
     ASSERT_EQ(thumbprint_.size(), 40u) << paths().fixtures;
   }
 

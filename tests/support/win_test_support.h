@@ -19,10 +19,21 @@ inline std::string wine_version() {
   return version ? version : "wine";
 }
 
+inline bool under_wine() { return !wine_version().empty(); }
+
 // Skips the test under Wine, saying why: what it proves only Windows does.
 #define PN_SKIP_UNDER_WINE(why)                                               \
   if (const std::string wine_ = test_support::wine_version(); !wine_.empty()) \
   GTEST_SKIP() << "only Windows can show this; skipped under Wine " << wine_ << ": " << (why)
+
+// A symbolic link at `at` to `target`, a file or (`folder`) a folder. 0,
+// or the error. (Wine's says it made one and makes nothing.)
+inline DWORD make_symbolic_link(const std::filesystem::path& at,
+                                const std::filesystem::path& target, bool folder = false) {
+  const DWORD flags =
+      SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+  return CreateSymbolicLinkW(at.c_str(), target.c_str(), flags) ? 0 : GetLastError();
+}
 
 // A path with every 8.3 short name in it long (C:\Users\RUNNER~1 as
 // C:\Users\runneradmin); as it is when it cannot be read.

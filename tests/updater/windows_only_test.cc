@@ -21,6 +21,7 @@ namespace {
 using test_support::beside_test;
 using test_support::Child;
 using test_support::long_path;
+using test_support::make_symbolic_link;
 using test_support::read_bytes;
 using test_support::ScratchDir;
 using test_support::utf8;
@@ -87,15 +88,6 @@ DWORD make_junction(const std::filesystem::path& at, const std::filesystem::path
                        static_cast<DWORD>(record.size()), nullptr, 0, &returned, nullptr))
     return GetLastError();
   return 0;
-}
-
-// A symbolic link at `at` to `target`, a file or (`folder`) a folder. 0,
-// or the error.
-DWORD make_symbolic_link(const std::filesystem::path& at, const std::filesystem::path& target,
-                         bool folder = false) {
-  const DWORD flags =
-      SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-  return CreateSymbolicLinkW(at.c_str(), target.c_str(), flags) ? 0 : GetLastError();
 }
 
 // Whether anything, a link included (never followed), has this name.
